@@ -1,0 +1,1 @@
+// Headless backend: EGL/Mesa off-screen context with scripted input.

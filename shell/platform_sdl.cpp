@@ -1,0 +1,1 @@
+// SDL2 backend: full-screen window with an OpenGL compatibility context.

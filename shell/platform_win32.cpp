@@ -1,0 +1,1 @@
+// Native Win32 backend: window, WGL context, messages and dialogs.
