@@ -200,11 +200,17 @@ void dyn_array_release(dyn_array array) {
   free(array.data);
 }
 
+static uint32_t float_bits(float f) {
+  uint32_t bits;
+  memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
+
 int dyn_array_same(dyn_array a, dyn_array b) {
   // Field by field: the record's padding bytes carry no meaning.
   return a.data == b.data && a.mirror == b.mirror && a.count == b.count && a.capacity == b.capacity &&
          a.min_capacity == b.min_capacity && a.elem_size == b.elem_size &&
-         memcmp(&a.min_fill_percent, &b.min_fill_percent, sizeof(float)) == 0;
+         float_bits(a.min_fill_percent) == float_bits(b.min_fill_percent);
 }
 
 // ---------------------------------------------------------------------------

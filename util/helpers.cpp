@@ -102,7 +102,4 @@ int ascii_lower(char c) {
   return (signed char)c;
 }
 
-int char_code(char c) {
-  int v = (signed char)c;
-  return v < 0 ? v + 256 : v;
-}
+int char_code(char c) { return (unsigned char)c; }
