@@ -7,6 +7,7 @@
 #      xdotool), windows (the x86_64 build under Wine)
 #   5. rebuild with AddressSanitizer + UndefinedBehaviorSanitizer and run the
 #      unit tests again
+#   6. a short run of every fuzz target (BF_FUZZ_SECONDS each, default 30)
 # Options: --label L   run only CTest label L in step 4 (skips steps 3 and 5
 #                      unless L is windows)
 set -euo pipefail
@@ -55,3 +56,6 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest -L '^unit$' --output-on-failure -j"$jobs")
+
+step "fuzz targets, ${BF_FUZZ_SECONDS:-30}s each"
+bash tools/fuzz.sh "${BF_FUZZ_SECONDS:-30}"
