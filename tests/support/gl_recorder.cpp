@@ -402,6 +402,13 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
 // ---------------------------------------------------------------------------
 // Textures
 
+// Texture level size as glGetTexLevelParameteriv reports it: kept for the
+// last level-0 upload (one size for all textures; tests may set it).
+static void set_level0_size(GLsizei width, GLsizei height) {
+  set_value(GL_TEXTURE_WIDTH, {(double)width});
+  set_value(GL_TEXTURE_HEIGHT, {(double)height});
+}
+
 void glGenTextures(GLsizei n, GLuint* textures) {
   std::vector<double> args{(double)n};
   for (GLsizei i = 0; i < n; i++) {
@@ -432,15 +439,21 @@ void glTexImage2D(GLenum target, GLint level, GLint internal_format, GLsizei wid
                   GLint border, GLenum format, GLenum type, const GLvoid* pixels) {
   gl_call& call = recorder_log(__func__, target, level, internal_format, width, height, border, format, type);
   capture_pixels(call, width, height, format, type, pixels);
+  if (level == 0) set_level0_size(width, height);
 }
 void glTexSubImage2D(GLenum target, GLint level, GLint xoffset, GLint yoffset, GLsizei width, GLsizei height,
                      GLenum format, GLenum type, const GLvoid* pixels) {
   gl_call& call = recorder_log(__func__, target, level, xoffset, yoffset, width, height, format, type);
   capture_pixels(call, width, height, format, type, pixels);
 }
+void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum pname, GLint* params) {
+  recorder_log(__func__, target, level, pname);
+  write_values(pname, params);
+}
 void glCopyTexImage2D(GLenum target, GLint level, GLenum internal_format, GLint x, GLint y, GLsizei width,
                       GLsizei height, GLint border) {
   recorder_log(__func__, target, level, internal_format, x, y, width, height, border);
+  if (level == 0) set_level0_size(width, height);
 }
 void glCopyTexSubImage2D(GLenum target, GLint level, GLint xoffset, GLint yoffset, GLint x, GLint y,
                          GLsizei width, GLsizei height) {
@@ -463,6 +476,7 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internal_format, GLsizei width, GLs
                         GLenum type, const void* data) {
   gl_call& call = recorder_log(__func__, target, internal_format, width, height, format, type);
   capture_pixels(call, width, height, format, type, data);
+  set_level0_size(width, height);
   return 0;
 }
 

@@ -19,7 +19,8 @@
 //     the simulated GL_UNPACK_ALIGNMENT, exactly as the GL reads them, so an
 //     undersized buffer shows up under AddressSanitizer).
 //   - glGetIntegerv/Floatv/Doublev/Booleanv, glGetTexEnviv, glIsEnabled: the
-//     query's enums only; glReadPixels: its numeric args (it writes zeros).
+//     query's enums only; glGetTexLevelParameteriv: target, level, pname;
+//     glReadPixels: its numeric args (it writes zeros).
 //
 // Simulated state (what code under test may query): the enable flags
 // (glEnable/glDisable/glIsEnabled), and a table of values per pname for the
@@ -27,7 +28,9 @@
 // settings it sees: texture bindings (2D and cube map), blend function,
 // matrix mode, current colour, normal and texture coordinate, viewport,
 // clear colour, polygon mode, pixel-store alignments, line width, point size,
-// shade model, depth function, texture environment mode. A pname nobody set
+// shade model, depth function, texture environment mode, and GL_TEXTURE_WIDTH
+// and GL_TEXTURE_HEIGHT of the last level-0 upload (any texture, any level
+// asked; glTexImage2D, glCopyTexImage2D, gluBuild2DMipmaps). A pname nobody set
 // reads as a single 0. Texture and list names count up from 1 (settable).
 //
 // Extending it: add the entry point in gl_recorder.cpp with the exact C
