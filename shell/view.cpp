@@ -1,0 +1,100 @@
+// Viewport, projection, pixel overlay and smoothing set-up. Depends on
+// shell/window.h for the client size and on OpenGL 1.1.
+#include "shell/view.h"
+
+#include <math.h>
+
+#include "shell/gl.h"
+#include "shell/window.h"
+
+uint8_t use_2d_projection = 0;
+
+// Default perspective of a resize.
+static const double pi = 3.14159265358979323846;
+static const float default_fov = 90.0f;
+static const float default_near = 0.1f;
+static const float default_far = 1000.0f;
+
+// Loads the pixel orthographic projection of a width x height client area
+// (x right, y down, one unit per pixel, z range of half the height).
+static void load_pixel_ortho(int32_t width, int32_t height) {
+  glOrtho(0.0, (double)width, (double)height, 0.0, (double)(height / 2), (double)(-height / 2));
+}
+
+void resize_gl_view(int32_t width, int32_t height) {
+  if (height < 1) height = 1;
+  screen_height = height;
+  screen_width = width;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  if (use_2d_projection) {
+    load_pixel_ortho(width, height);
+  } else {
+    set_perspective(default_fov, default_near, default_far);
+  }
+  glMatrixMode(GL_MODELVIEW);
+}
+
+// The client width as the aspect-ratio arithmetic uses it: a window with no
+// width (minimised) counts as one pixel wide, so the matrix stays finite.
+static float aspect_width(void) { return screen_width < 1 ? 1.0f : (float)screen_width; }
+
+// Builds and loads the perspective from the half-extents at distance 1.
+static void load_perspective(float tx, float ty, float near_plane, float far_plane) {
+  float m[16] = {0};
+  m[0] = 1.0f / tx;
+  m[5] = 1.0f / ty;
+  m[10] = (far_plane + near_plane) / (near_plane - far_plane);
+  m[11] = -1.0f;
+  m[14] = 2.0f * near_plane * far_plane / (near_plane - far_plane);
+  glLoadMatrixf(m);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void set_perspective(float fov, float near_plane, float far_plane) {
+  glMatrixMode(GL_PROJECTION);
+  float tx = (float)tan(0.5 * pi * (double)fov / 180.0);
+  float t_min = 0.75f * tx;
+  float ty = (float)screen_height * tx / aspect_width();
+  if (t_min > ty) {  // wider than 4:3: keep the vertical field of 4:3
+    ty = t_min;
+    tx = aspect_width() * ty / (float)screen_height;
+  }
+  load_perspective(tx, ty, near_plane, far_plane);
+}
+
+void set_perspective_plain(float fov, float near_plane, float far_plane) {
+  glMatrixMode(GL_PROJECTION);
+  float tx = (float)tan(0.5 * pi * (double)fov / 180.0);
+  float ty = (float)screen_height * tx / aspect_width();
+  load_perspective(tx, ty, near_plane, far_plane);
+}
+
+void enter_overlay(void) {
+  glPushMatrix();
+  glLoadIdentity();
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  load_pixel_ortho(screen_width, screen_height);
+  glDisable(GL_DEPTH_TEST);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void leave_overlay(void) {
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glEnable(GL_DEPTH_TEST);
+}
+
+void enable_smoothing(void) {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA_SATURATE, GL_ONE);
+  glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+  glEnable(GL_LINE_SMOOTH);
+  glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
+  glEnable(GL_POINT_SMOOTH);
+}

@@ -1,0 +1,196 @@
+// The one window of the process, its GL context, the message pump with the
+// keyboard and mouse state, the frame swap and the teardown. Depends on
+// shell/platform.h (one backend per build), shell/view.h (GL view set-up)
+// and shell/error_log.h (fatal_error).
+#include "shell/window.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "shell/error_log.h"
+#include "shell/gl.h"
+#include "shell/platform.h"
+#include "shell/view.h"
+
+// ---------------------------------------------------------------------------
+// State
+
+HINSTANCE app_instance = nullptr;
+HWND main_window = nullptr;
+HDC main_dc = nullptr;
+HGLRC gl_context = nullptr;
+
+int32_t screen_width = 0;
+int32_t screen_height = 0;
+
+uint8_t key_state[256];
+uint8_t prev_key_state[256];
+
+int32_t mouse_x = 0;
+int32_t mouse_y = 0;
+int32_t mouse_buttons = 0;
+int32_t mouse_wait_release = 1;
+int32_t mouse_buttons_accepted = 0;
+
+static const char window_class_name[] = "OpenGL WinClass";
+
+const PIXELFORMATDESCRIPTOR window_pixel_format = {
+    sizeof(PIXELFORMATDESCRIPTOR),                               // nSize (40)
+    1,                                                           // nVersion
+    PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,  // dwFlags (0x25)
+    PFD_TYPE_RGBA,                                               // iPixelType
+    24,                                                          // cColorBits
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,  // per-channel bits and shifts
+    8,  // cAlphaBits
+    0,  // cAlphaShift
+    0,
+    0,
+    0,
+    0,
+    0,               // accumulation buffer
+    32,              // cDepthBits
+    0,               // cStencilBits
+    0,               // cAuxBuffers
+    PFD_MAIN_PLANE,  // iLayerType
+    0,               // bReserved
+    0,
+    0,
+    0  // layer, visible, damage masks
+};
+
+static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "pixel-format request must be 40 bytes");
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+int32_t open_gl_window(int32_t width, int32_t height, const char* title) {
+  if (width != 0) {
+    screen_width = width;
+    screen_height = height;
+  } else {
+    platform_display_size(&screen_width, &screen_height);
+  }
+  if (screen_width == 0 || screen_height == 0) return 0;
+
+  memset(key_state, 0, sizeof key_state);
+  memset(prev_key_state, 0, sizeof prev_key_state);
+
+  if (!platform_register_class(app_instance, window_class_name, CS_HREDRAW | CS_VREDRAW | CS_OWNDC,
+                               window_proc))
+    fatal_error("Failed To Register The Window Class.");
+
+  main_window =
+      platform_create_window(app_instance, window_class_name, title,
+                             WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, screen_width, screen_height);
+  if (!main_window) fatal_error("Window Creation Error.");
+
+  main_dc = platform_get_dc(main_window);
+
+  int format = platform_choose_pixel_format(main_dc, &window_pixel_format);
+  if (format == 0) fatal_error("Can't Find A Suitable PixelFormat.");
+  if (!platform_set_pixel_format(main_dc, format, &window_pixel_format))
+    fatal_error("Can't Set The PixelFormat.");
+
+  gl_context = platform_create_context(main_dc);
+  if (!gl_context) fatal_error("Can't Create A GL Rendering Context.");
+  if (!platform_make_current(main_dc, gl_context)) fatal_error("Can't activate GLRC.");
+
+  init_gl_state(screen_width, screen_height);
+
+  // Only now that the context works is the display switched; the result is
+  // ignored and start-up goes on in whatever mode the display is in.
+  platform_change_display_mode(screen_width, screen_height);
+
+  platform_show_window(main_window);
+  platform_show_cursor(0);
+  return 1;
+}
+
+void close_gl_window(void) {
+  platform_restore_display_mode();
+  platform_make_current(main_dc, nullptr);
+  platform_delete_context(gl_context);
+  platform_release_dc(main_window, main_dc);
+  platform_post_quit_message(0);
+  exit(0);
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+int32_t pump_messages(void) {
+  memcpy(prev_key_state, key_state, sizeof key_state);
+  // Taken before this frame's messages are dispatched: the state as of the
+  // messages taken by the previous pump.
+  platform_get_keyboard_state(key_state);
+
+  MSG msg;
+  while (platform_peek_message(&msg)) {
+    if (!platform_get_message(&msg)) return 1;
+    platform_translate_message(&msg);
+    platform_dispatch_message(&msg);
+  }
+  return 0;
+}
+
+LRESULT window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CLOSE:
+    case WM_DESTROY:
+      close_gl_window();
+    case WM_SIZE:
+      resize_gl_view(LOWORD(lparam), HIWORD(lparam));
+      return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      return 0;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+      mouse_x = LOWORD(lparam);
+      mouse_y = HIWORD(lparam);
+      mouse_buttons = (int32_t)(wparam & 3);
+      if (mouse_buttons == 0) mouse_wait_release = 0;
+      if (mouse_wait_release == 0) mouse_buttons_accepted = mouse_buttons;
+      return 0;
+    default:
+      return platform_default_window_proc(window, message, wparam, lparam);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// GL state and frames
+
+void init_gl_state(int32_t width, int32_t height) {
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClearDepth(1.0);
+  glDepthFunc(GL_LEQUAL);
+  glEnable(GL_DEPTH_TEST);
+  glShadeModel(GL_SMOOTH);
+  resize_gl_view(width, height);
+}
+
+void end_frame(void) {
+  platform_swap_buffers(main_dc);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+}
+
+void swap_frame(void) {
+  platform_swap_buffers(main_dc);
+  glLoadIdentity();
+}
+
+void clear_both_buffers(void) {
+  end_frame();
+  end_frame();
+}
