@@ -37,11 +37,32 @@ static void array_seeds(const std::string& dir) {
   dyn_array_release(a);
 }
 
+static void markup_seeds(const std::string& dir) {
+  const char* samples[] = {
+      "Alpha + beta = #col=255#gamma#col=0#",
+      "e^{x^2} + x_2 + a^{b_{c^d}}",
+      "#tab=120#pi r^2\tvartheta varepsilon",
+      "unbalanced {^ and trailing ^",
+      "ALPHA aLPHA alphabet eta",
+  };
+  int i = 0;
+  for (const char* sample : samples) {
+    std::string name = "sample" + std::to_string(i++);
+    FILE* f = open_seed(dir, "text_markup_fuzz", name.c_str());
+    if (!f) exit(1);
+    fputc(3 | (6 << 2), f);  // all passes, script depth 2
+    fputc(40, f);            // 40 bytes of room to grow
+    fwrite(sample, 1, strlen(sample), f);
+    fclose(f);
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: make_fuzz_seeds <corpus folder>\n");
     return 2;
   }
   array_seeds(argv[1]);
+  markup_seeds(argv[1]);
   return 0;
 }
