@@ -83,39 +83,54 @@ static void time_text(const SYSTEMTIME* when, char* out, int size) {
     out[0] = '\0';
 }
 
-// Date and time of a time (null = now), joined by one blank.
-static char* join_date_time(const SYSTEMTIME* when, char* buffer) {
-  char date[100];
-  char time[100];
-  date_text(when, date, sizeof date);
-  time_text(when, time, sizeof time);
+// Date and time of a time (null = now), joined by one blank; a time that
+// could not be converted (valid = 0) gives empty texts on every platform.
+static char* join_date_time(const SYSTEMTIME* when, int valid, char* buffer) {
+  char date[100] = "";
+  char time[100] = "";
+  if (valid) {
+    date_text(when, date, sizeof date);
+    time_text(when, time, sizeof time);
+  }
   snprintf(buffer, DATE_TIME_TEXT_SIZE, "%s %s", date, time);
   return buffer;
 }
 
 char* format_date_time(double t, char* buffer) {
-  if (t == TIME_NOW) return join_date_time(nullptr, buffer);
+  if (t == TIME_NOW) return join_date_time(nullptr, 1, buffer);
   SYSTEMTIME when;
-  seconds_to_system_time(t, &when);
-  return join_date_time(&when, buffer);
+  int valid = seconds_to_system_time(t, &when);
+  return join_date_time(&when, valid, buffer);
 }
 
 char* format_date(double t, char* buffer) {
+  if (t == TIME_NOW) {
+    date_text(nullptr, buffer, DATE_TEXT_SIZE);
+    return buffer;
+  }
   SYSTEMTIME when;
-  if (t != TIME_NOW) seconds_to_system_time(t, &when);
-  date_text(t == TIME_NOW ? nullptr : &when, buffer, DATE_TEXT_SIZE);
+  if (seconds_to_system_time(t, &when))
+    date_text(&when, buffer, DATE_TEXT_SIZE);
+  else
+    buffer[0] = '\0';
   return buffer;
 }
 
 char* format_time(double t, char* buffer) {
+  if (t == TIME_NOW) {
+    time_text(nullptr, buffer, DATE_TEXT_SIZE);
+    return buffer;
+  }
   SYSTEMTIME when;
-  if (t != TIME_NOW) seconds_to_system_time(t, &when);
-  time_text(t == TIME_NOW ? nullptr : &when, buffer, DATE_TEXT_SIZE);
+  if (seconds_to_system_time(t, &when))
+    time_text(&when, buffer, DATE_TEXT_SIZE);
+  else
+    buffer[0] = '\0';
   return buffer;
 }
 
 char* format_file_time(FILETIME file_time, char* buffer) {
   SYSTEMTIME when;
-  if (!platform_file_time_to_system_time(&file_time, &when)) memset(&when, 0, sizeof when);
-  return join_date_time(&when, buffer);
+  int valid = platform_file_time_to_system_time(&file_time, &when);
+  return join_date_time(&when, valid, buffer);
 }
