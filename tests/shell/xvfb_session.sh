@@ -1,0 +1,132 @@
+# Shared by the window tests (sourced, not run): an Xvfb server on a free
+# display, a program started in it, its window found and measured, real
+# input sent with xdotool, and its exit status collected, all with bounded
+# waits. Callers set `program` (a command array), `window_name` (a regular
+# expression for xdotool search) and `out` / `err` files, then call
+# run_case NAME ACTION... for each case and finish with finish_cases.
+
+session_work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+failures=0
+
+session_cleanup() {
+  if [ -n "$app_pid" ]; then kill -9 "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$session_work"
+}
+trap session_cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+require_tools() {
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run tools/setup.sh" >&2; exit 1; }
+  done
+}
+
+# start_xvfb WIDTH HEIGHT: Xvfb on the first free display number; exports
+# DISPLAY, screen_w and screen_h.
+start_xvfb() {
+  screen_w=$1
+  screen_h=$2
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp >"$session_work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    local _
+    for _ in $(seq 50); do
+      xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  done
+  echo "could not start Xvfb" >&2
+  exit 1
+}
+
+# start_app SECONDS: runs "${program[@]}" and waits up to SECONDS for a
+# viewable window matching window_name; sets window_id. Fails when none.
+start_app() {
+  local limit=$(($1 * 10))
+  : >"$out"
+  : >"$err"
+  "${program[@]}" >"$out" 2>"$err" &
+  app_pid=$!
+  window_id=""
+  local _ id
+  for _ in $(seq "$limit"); do
+    for id in $(xdotool search --name "$window_name" 2>/dev/null || true); do
+      if xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable'; then
+        window_id=$id
+        return 0
+      fi
+    done
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_app SECONDS: waits for the program to end and sets app_status, or
+# kills it after SECONDS and sets app_status to "timeout".
+wait_app() {
+  local limit=$(($1 * 10))
+  app_status=timeout
+  local _
+  for _ in $(seq "$limit"); do
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      app_status=0
+      wait "$app_pid" || app_status=$?
+      app_pid=""
+      return 0
+    fi
+    sleep 0.1
+  done
+  kill -9 "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=""
+}
+
+# run_case NAME ACTION...: starts the program, checks that its window covers
+# the display from the origin, runs the action, expects exit status 0.
+run_case() {
+  local name=$1
+  shift
+  if ! start_app "${start_seconds:-10}"; then
+    fail "$name: no window appeared"
+    cat "$err" >&2
+    wait_app 1
+    return
+  fi
+  local info x y w h
+  info=$(xwininfo -id "$window_id")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  w=$(sed -n 's/.*Width: *//p' <<<"$info")
+  h=$(sed -n 's/.*Height: *//p' <<<"$info")
+  if [ "$x,$y,$w,$h" != "0,0,$screen_w,$screen_h" ]; then
+    fail "$name: window at $x,$y size ${w}x$h, wanted 0,0 ${screen_w}x$screen_h"
+  fi
+  xdotool windowfocus "$window_id" 2>/dev/null || true
+  "$@" || fail "$name: the action failed"
+  wait_app "${end_seconds:-10}"
+  sed -i 's/\r$//' "$out" "$err"  # Windows programs end lines with CR LF
+  [ "$app_status" = 0 ] || fail "$name: exit status $app_status"
+  echo "$name: exit status $app_status"
+}
+
+finish_cases() {
+  if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+  fi
+  echo "$1: all checks passed"
+}
