@@ -22,12 +22,9 @@ err="$session_work/err"
 # cannot pass by chance.
 start_xvfb 1152 864
 
-press() { xdotool key --delay 50 "$@"; }
 close_window() { "$closer" "$window_id"; }
 keys_then_escape() {
-  xdotool key --delay 80 a 1 F1 Left Down space Return
-  sleep 0.3
-  xdotool key Escape
+  press a 1 F1 Left Down space Return Escape
 }
 
 run_case "Escape" press Escape

@@ -31,12 +31,9 @@ timeout 300 wineboot -i >/dev/null 2>&1 || true
 stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
 trap 'stop_wine; session_cleanup' EXIT
 
-press() { xdotool key --delay 50 "$@"; }
 close_window() { "$closer" "$window_id"; }
 keys_then_escape() {
-  xdotool key --delay 80 a 1 F1 Left space
-  sleep 0.5
-  xdotool key Escape
+  press a 1 F1 Left space Escape
 }
 
 run_case "Escape" press Escape

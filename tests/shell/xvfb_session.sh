@@ -123,6 +123,20 @@ run_case() {
   echo "$name: exit status $app_status"
 }
 
+# press KEY...: holds each key down for a while before letting it go. The
+# program reads the keyboard once per frame, so a press and release that
+# both arrive within one frame are never seen as down (as on Windows); a
+# loaded machine can make frames long.
+press() {
+  local key
+  for key in "$@"; do
+    xdotool keydown "$key"
+    sleep 0.3
+    xdotool keyup "$key"
+    sleep 0.1
+  done
+}
+
 finish_cases() {
   if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2
