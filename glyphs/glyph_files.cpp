@@ -1,0 +1,132 @@
+// Glyph-file converters (see glyph_files.h). Depends on glyphs/cell_glyphs and
+// util/helpers.
+#include "glyphs/glyph_files.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "util/helpers.h"
+
+// ---------------------------------------------------------------------------
+// Conversion through the tile cache
+
+void convert_cell_glyph_file(const char* in_path, const char* out_path, glyph_style style) {
+  if (!glyph_style_usable(style)) return;
+  int32_t length = -1;
+  char* data = read_file(in_path, &length);
+  if (!data && length < 0) return;  // the input could not be opened
+  uint32_t out_length = 0;
+  uint8_t* decoded =
+      decode_cell_glyphs((const uint8_t*)data, data ? (uint32_t)length : 0, style, &out_length);
+  free(data);
+  if (!decoded) return;
+  FILE* out = fopen(out_path, "wb");
+  if (out) {
+    if (out_length) fwrite(decoded, 1, out_length, out);
+    fclose(out);
+  }
+  free(decoded);
+}
+
+// ---------------------------------------------------------------------------
+// Direct sampling
+
+namespace {
+// Where each sample of one axis lands: per (pixel, a, b), the cell index along
+// the axis and the position inside that cell.
+struct axis_samples {
+  int* cell;
+  float* local;
+};
+}  // namespace
+
+static int fill_axis_samples(axis_samples* s, int pixels, int tile, int n, int is_y) {
+  size_t count = (size_t)pixels * n * n + 1;
+  s->cell = (int*)malloc(count * sizeof(int));
+  s->local = (float*)malloc(count * sizeof(float));
+  if (!s->cell || !s->local) return 0;
+  for (int k = 0; k < pixels; k++) {
+    for (int a = 0; a < n; a++) {
+      for (int b = 0; b < n; b++) {
+        size_t i = ((size_t)k * n + a) * n + b;
+        float t = is_y ? cell_sample_y(k, a, b, n) : cell_sample_x(k, a, b, n);
+        s->local[i] = cell_sample_local(t, tile, &s->cell[i]);
+      }
+    }
+  }
+  return 1;
+}
+
+static void free_axis_samples(axis_samples* s) {
+  free(s->cell);
+  free(s->local);
+}
+
+// Pixels of one glyph (cols x tile_w by rows x tile_h) sampled against the
+// grid. Returns 0 when scratch memory runs out.
+static int sample_glyph(const uint8_t* cells, int cols, int rows, glyph_style style, uint8_t* out) {
+  int tile_w = (int)style.cell_width, tile_h = (int)style.cell_height;
+  int n = glyph_style_samples(style);
+  int width = cols * tile_w, height = rows * tile_h;
+  axis_samples xs = {nullptr, nullptr}, ys = {nullptr, nullptr};
+  int ok = fill_axis_samples(&xs, width, tile_w, n, 0) && fill_axis_samples(&ys, height, tile_h, n, 1);
+  if (ok) {
+    for (int r = 0; r < height; r++) {
+      for (int k = 0; k < width; k++) {
+        int sum = 0;
+        for (int a = 0; a < n; a++) {
+          for (int b = 0; b < n; b++) {
+            size_t xi = ((size_t)k * n + a) * n + b, yi = ((size_t)r * n + a) * n + b;
+            int col = xs.cell[xi], row = ys.cell[yi];
+            if (col < 0 || col >= cols || row < 0 || row >= rows) continue;
+            sum += cell_shape_test(cells[row * cols + col], xs.local[xi], ys.local[yi], style);
+          }
+        }
+        out[(size_t)r * width + k] = glyph_pixel_value(sum, n);
+      }
+    }
+  }
+  free_axis_samples(&xs);
+  free_axis_samples(&ys);
+  return ok;
+}
+
+void render_cell_glyph_file(const char* in_path, const char* out_path, glyph_style style) {
+  if (!glyph_style_usable(style)) return;
+  FILE* in = fopen(in_path, "rb");
+  if (!in) return;
+  FILE* out = fopen(out_path, "wb");
+  if (!out) {
+    fclose(in);
+    return;
+  }
+  int tile_w = (int)style.cell_width, tile_h = (int)style.cell_height;
+  uint8_t cells[GLYPH_MAX_SIZE * GLYPH_MAX_SIZE];
+  uint8_t* pixels = (uint8_t*)malloc((size_t)GLYPH_MAX_SIZE * GLYPH_MAX_SIZE);
+  for (int count = 0; pixels && count < MAX_GLYPHS; count++) {
+    int cols = fgetc(in);
+    int rows = fgetc(in);
+    if (cols == EOF || rows == EOF) break;
+    // An entry whose header ends the file is not rendered.
+    int next = fgetc(in);
+    if (next == EOF) break;
+    ungetc(next, in);
+    size_t cell_count = (size_t)cols * rows;
+    // A final entry whose cell codes run past the end is dropped.
+    if (fread(cells, 1, cell_count, in) != cell_count) break;
+    int width = cols * tile_w, height = rows * tile_h;
+    if (width > GLYPH_MAX_SIZE || height > GLYPH_MAX_SIZE) {
+      // Too large for the one-byte fields: an empty glyph keeps the slot.
+      fputc(0, out);
+      fputc(0, out);
+      continue;
+    }
+    if (!sample_glyph(cells, cols, rows, style, pixels)) break;
+    fputc(width, out);
+    fputc(height, out);
+    fwrite(pixels, 1, (size_t)width * height, out);
+  }
+  free(pixels);
+  fclose(out);
+  fclose(in);
+}
