@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# glyph_tool from the command line: help, export, both converters, a specimen
+# sheet, and one clear line with a non-zero status for every failure (missing
+# input, unwritable output, malformed glyph file, option out of range).
+# Argument: the glyph_tool executable.
+set -uo pipefail
+tool=${1:?glyph_tool path}
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+passes=0
+check() {  # description, then a command that must succeed
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok: $what"
+    passes=$((passes + 1))
+  else
+    echo "FAILED: $what"
+    failures=$((failures + 1))
+  fi
+}
+# Runs the tool expecting status 1 and exactly one line on stderr that
+# contains the given text.
+refuses() {
+  local text=$1
+  shift
+  local err status
+  err=$("$tool" "$@" 2>&1 >/dev/null)
+  status=$?
+  [ "$status" -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && [[ "$err" == *"$text"* ]] ||
+    { echo "  status $status, stderr: $err"; return 1; }
+}
+
+check "--help prints the usage" bash -c "'$tool' --help | grep -q 'usage: glyph_tool'"
+check "export-builtin writes 972 bytes" bash -c "'$tool' export-builtin '$dir/font.cells' && [ \$(stat -c %s '$dir/font.cells') -eq 972 ]"
+# 128 glyphs at 6-pixel cells: the tile converter's output.
+check "convert" "$tool" convert "$dir/font.cells" "$dir/font.glyphs" --cell 6
+check "render (direct sampling) gives the same size" bash -c \
+  "'$tool' render '$dir/font.cells' '$dir/direct.glyphs' --cell 6 && [ \$(stat -c %s '$dir/font.glyphs') -eq \$(stat -c %s '$dir/direct.glyphs') ]"
+check "the two converters differ in pixels" bash -c "! cmp -s '$dir/font.glyphs' '$dir/direct.glyphs'"
+check "style options are accepted" "$tool" convert "$dir/font.cells" "$dir/styled.glyphs" --cell 5x7 --stroke 0.15,0.25 --curve 0.3 --dot 1.5 --samples 4
+check "specimen writes a PNG" bash -c \
+  "'$tool' specimen '$dir/font.cells' '$dir/sheet.png' --zoom 2 --grid && [ \"\$(head -c 8 '$dir/sheet.png' | od -An -tx1 | tr -d ' ')\" = 89504e470d0a1a0a ]"
+check "specimen of the built-in font by name" "$tool" specimen builtin "$dir/builtin.png" --codes 32-127 --direct
+
+check "missing input" refuses "cannot open" convert "$dir/none.cells" "$dir/out.glyphs"
+check "missing input leaves no output" test ! -e "$dir/out.glyphs"
+check "unwritable output" refuses "cannot write" convert "$dir/font.cells" "$dir/no/such/dir/out.glyphs"
+check "unwritable specimen" refuses "cannot write" specimen builtin "$dir/no/such/dir/sheet.png"
+head -c 970 "$dir/font.cells" >"$dir/truncated.cells"
+check "truncated file" refuses "entry 127" render "$dir/truncated.cells" "$dir/out.glyphs"
+printf '\001\001\100' >"$dir/badcode.cells"
+check "cell code of 64" refuses "64 or more" convert "$dir/badcode.cells" "$dir/out.glyphs"
+printf '\052\001' >"$dir/wide.cells"
+head -c 42 /dev/zero >>"$dir/wide.cells"
+check "glyph too wide at 7-pixel cells" refuses "wider or taller" convert "$dir/wide.cells" "$dir/out.glyphs" --cell 7
+check "curve of 1" refuses "below 1" convert "$dir/font.cells" "$dir/out.glyphs" --curve 1
+check "cell size 0" refuses "1 to 255" convert "$dir/font.cells" "$dir/out.glyphs" --cell 0
+check "absurd samples" refuses "0 to 16" convert "$dir/font.cells" "$dir/out.glyphs" --samples 100000
+check "unknown command" refuses "unknown command" frobnicate
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,452 @@
+// glyph_tool: the font designer's command line for cell glyph fonts. Converts
+// cell glyph files into glyph bitmap files (through the tile cache or by direct
+// sampling), exports the built-in font as a cell glyph file, and draws
+// specimen sheets (PNG) of any cell glyph file with every glyph and its code.
+// Depends on glyphs/ (rasteriser, converters, built-in font), font/font_atlas
+// (glyph opacity), geometry/palette and libpng.
+//
+// Every failure prints one line on stderr and exits with status 1; the
+// library functions it calls report nothing, so the tool checks the input
+// (check_cell_glyphs) and the output it reads back itself.
+#include <errno.h>
+#include <png.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "font/font_atlas.h"
+#include "geometry/palette.h"
+#include "glyphs/builtin_font.h"
+#include "glyphs/cell_glyphs.h"
+#include "glyphs/glyph_files.h"
+#include "util/helpers.h"
+
+// ---------------------------------------------------------------------------
+// Messages and options
+
+static const char* const USAGE =
+    "usage: glyph_tool COMMAND [options]\n"
+    "\n"
+    "commands:\n"
+    "  convert IN OUT         cell glyph file -> glyph bitmap file, by copying the\n"
+    "                         tiles of the cell codes (what the program does)\n"
+    "  render IN OUT          cell glyph file -> glyph bitmap file, by sampling every\n"
+    "                         pixel against the cell grid (smoother cell borders)\n"
+    "  export-builtin OUT     write the built-in font as a cell glyph file\n"
+    "  specimen IN OUT.png    draw every glyph of a cell glyph file with its code;\n"
+    "                         IN may be \"builtin\" for the built-in font\n"
+    "\n"
+    "style options (convert, render, specimen):\n"
+    "  --cell W[xH]           cell size in pixels, 1 to 255 (default 6, the program's)\n"
+    "  --stroke X[,Y]         stroke half-width as a fraction of the cell (default 0.2)\n"
+    "  --curve X[,Y]          arc squareness, 0 (round) up to below 1 (default 0)\n"
+    "  --dot S                dot radius as a multiple of the stroke (default 1)\n"
+    "  --samples N            anti-aliasing samples per axis, 0 to 16 (default 10)\n"
+    "\n"
+    "specimen options:\n"
+    "  --direct               sample pixels directly instead of copying tiles\n"
+    "  --columns N            glyphs per row (default 16)\n"
+    "  --zoom N               enlarge the sheet N times, 1 to 16 (default 1)\n"
+    "  --label-cell N         cell size of the code labels, 2 to 16 (default 3)\n"
+    "  --grid                 tint every other cell of each glyph\n"
+    "  --codes A-B            draw only the glyphs of codes A to B (default all)\n"
+    "\n"
+    "Glyphs are drawn black on white with the opacity the font atlas gives them;\n"
+    "the light box behind each glyph is its full bitmap. Codes are decimal.\n";
+
+static int fail(const char* format, const char* a = "", const char* b = "") {
+  fprintf(stderr, "glyph_tool: ");
+  fprintf(stderr, format, a, b);
+  fprintf(stderr, "\n");
+  return 1;
+}
+
+namespace {
+struct options {
+  glyph_style style;
+  int direct = 0;
+  int columns = 16;
+  int zoom = 1;
+  int label_cell = 3;
+  int grid = 0;
+  int first = 0, last = MAX_GLYPHS - 1;
+  std::vector<std::string> args;
+};
+}  // namespace
+
+// Parses "A" or "A<sep>B" into two floats (B = A when absent).
+static int parse_pair(const char* text, char sep, float* a, float* b) {
+  char* end = nullptr;
+  double first = strtod(text, &end);
+  if (end == text) return 0;
+  double second = first;
+  if (*end == sep) {
+    const char* rest = end + 1;
+    second = strtod(rest, &end);
+    if (end == rest) return 0;
+  }
+  if (*end != '\0') return 0;
+  *a = (float)first;
+  *b = (float)second;
+  return 1;
+}
+
+static int parse_float(const char* text, float* out) {
+  char* end = nullptr;
+  double value = strtod(text, &end);
+  if (end == text || *end != '\0') return 0;
+  *out = (float)value;
+  return 1;
+}
+
+static int parse_int(const char* text, int low, int high, int* out) {
+  char* end = nullptr;
+  errno = 0;
+  long value = strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno || value < low || value > high) return 0;
+  *out = (int)value;
+  return 1;
+}
+
+static int finite_value(float v) { return v == v && v - v == 0.0f; }
+
+// Returns 0 and prints the reason when an option is unknown or out of range.
+static int parse_options(int argc, char** argv, options* opt) {
+  opt->style = make_glyph_style(6.0f, 6.0f);
+  for (int i = 0; i < argc; i++) {
+    std::string arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    int takes_value = arg == "--cell" || arg == "--stroke" || arg == "--curve" || arg == "--dot" ||
+                      arg == "--samples" || arg == "--columns" || arg == "--zoom" || arg == "--label-cell" ||
+                      arg == "--codes";
+    if (takes_value && !value) return !fail("%s needs a value", arg.c_str());
+    if (arg == "--cell") {
+      if (!parse_pair(value, 'x', &opt->style.cell_width, &opt->style.cell_height) ||
+          !glyph_style_usable(opt->style))
+        return !fail("--cell %s: the cell size must be 1 to 255 pixels, as W or WxH", value);
+    } else if (arg == "--stroke") {
+      if (!parse_pair(value, ',', &opt->style.stroke_x, &opt->style.stroke_y) ||
+          !finite_value(opt->style.stroke_x) || !finite_value(opt->style.stroke_y))
+        return !fail("--stroke %s: expected a number or two numbers X,Y", value);
+    } else if (arg == "--curve") {
+      float x, y;
+      if (!parse_pair(value, ',', &x, &y) || !(x >= 0 && x < 1) || !(y >= 0 && y < 1))
+        return !fail("--curve %s: each value must be at least 0 and below 1", value);
+      opt->style.curve_x = x;
+      opt->style.curve_y = y;
+    } else if (arg == "--dot") {
+      float d;
+      if (!parse_float(value, &d) || !finite_value(d)) return !fail("--dot %s: expected a number", value);
+      opt->style.dot_scale = d;
+    } else if (arg == "--samples") {
+      if (!parse_int(value, 0, GLYPH_MAX_SAMPLES, &opt->style.samples))
+        return !fail("--samples %s: expected a whole number from 0 to 16", value);
+    } else if (arg == "--columns") {
+      if (!parse_int(value, 1, 512, &opt->columns)) return !fail("--columns %s: expected 1 to 512", value);
+    } else if (arg == "--zoom") {
+      if (!parse_int(value, 1, 16, &opt->zoom)) return !fail("--zoom %s: expected 1 to 16", value);
+    } else if (arg == "--label-cell") {
+      if (!parse_int(value, 2, 16, &opt->label_cell))
+        return !fail("--label-cell %s: expected 2 to 16", value);
+    } else if (arg == "--codes") {
+      int a = 0, b = 0;
+      if (sscanf(value, "%d-%d", &a, &b) != 2 || a < 0 || b < a || b >= MAX_GLYPHS)
+        return !fail("--codes %s: expected A-B with 0 <= A <= B <= 511", value);
+      opt->first = a;
+      opt->last = b;
+    } else if (arg == "--direct") {
+      opt->direct = 1;
+    } else if (arg == "--grid") {
+      opt->grid = 1;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return !fail("unknown option %s (see glyph_tool --help)", arg.c_str());
+    } else {
+      opt->args.push_back(arg);
+      continue;
+    }
+    if (takes_value) i++;
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+// Reads a whole file; prints why and returns 0 when it cannot.
+static int read_input(const std::string& path, std::vector<uint8_t>* out) {
+  int32_t length = -1;
+  errno = 0;
+  char* data = read_file(path.c_str(), &length);
+  if (!data && length < 0) return !fail("cannot open %s: %s", path.c_str(), strerror(errno ? errno : ENOENT));
+  if (data) out->assign((uint8_t*)data, (uint8_t*)data + length);
+  free(data);
+  return 1;
+}
+
+static int check_input(const std::string& path, const std::vector<uint8_t>& data, glyph_style style) {
+  int entry = -1;
+  cell_glyph_problem problem = check_cell_glyphs(data.data(), (uint32_t)data.size(), style, &entry);
+  if (problem == CELL_GLYPHS_OK) return 1;
+  std::string where = path + ": entry " + std::to_string(entry);
+  return !fail("%s: %s", where.c_str(), cell_glyph_problem_text(problem));
+}
+
+// Fails unless path can be opened for writing (the library would write nothing).
+static int check_writable(const std::string& path) {
+  FILE* f = fopen(path.c_str(), "ab");
+  if (!f) return !fail("cannot write %s: %s", path.c_str(), strerror(errno));
+  fclose(f);
+  return 1;
+}
+
+static std::vector<uint8_t> decode(const std::vector<uint8_t>& cells, glyph_style style) {
+  uint32_t length = 0;
+  uint8_t* bitmaps = decode_cell_glyphs(cells.data(), (uint32_t)cells.size(), style, &length);
+  std::vector<uint8_t> out(bitmaps, bitmaps + length);
+  free(bitmaps);
+  return out;
+}
+
+// Runs one of the converters and checks that the output holds what the
+// glyphs should give: decoding exactly, direct sampling the same entry sizes.
+static int run_converter(const options& opt, int direct) {
+  if (opt.args.size() != 3) return fail("%s needs IN and OUT (see glyph_tool --help)", opt.args[0].c_str());
+  const std::string& in = opt.args[1];
+  const std::string& out = opt.args[2];
+  std::vector<uint8_t> cells;
+  if (!read_input(in, &cells) || !check_input(in, cells, opt.style) || !check_writable(out)) return 1;
+  std::vector<uint8_t> expected = decode(cells, opt.style);
+  if (direct)
+    render_cell_glyph_file(in.c_str(), out.c_str(), opt.style);
+  else
+    convert_cell_glyph_file(in.c_str(), out.c_str(), opt.style);
+  std::vector<uint8_t> written;
+  if (!read_input(out, &written) || written.size() != expected.size() || (!direct && written != expected))
+    return fail("writing %s failed", out.c_str());
+  return 0;
+}
+
+static int export_builtin(const options& opt) {
+  if (opt.args.size() != 2) return fail("export-builtin needs OUT (see glyph_tool --help)");
+  const std::string& out = opt.args[1];
+  FILE* f = fopen(out.c_str(), "wb");
+  if (!f) return fail("cannot write %s: %s", out.c_str(), strerror(errno));
+  size_t written = fwrite(builtin_font_cells, 1, BUILTIN_FONT_CELLS_LENGTH, f);
+  if (fclose(f) != 0 || written != BUILTIN_FONT_CELLS_LENGTH) return fail("writing %s failed", out.c_str());
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Specimen sheets
+
+namespace {
+struct bitmap_glyph {
+  int width = 0, height = 0;
+  const uint8_t* pixels = nullptr;
+};
+
+struct image {
+  int width, height;
+  std::vector<uint8_t> rgb;
+  void fill(int x, int y, int w, int h, uint32_t colour) {
+    for (int r = y; r < y + h && r < height; r++)
+      for (int c = x; c < x + w && c < width; c++) put(c, r, colour);
+  }
+  void put(int x, int y, uint32_t colour) {
+    uint8_t* p = &rgb[((size_t)y * width + x) * 3];
+    p[0] = (uint8_t)(colour >> 16);
+    p[1] = (uint8_t)(colour >> 8);
+    p[2] = (uint8_t)colour;
+  }
+  // Blends colour over the pixel with opacity alpha (0..255).
+  void blend(int x, int y, uint32_t colour, int alpha) {
+    uint8_t* p = &rgb[((size_t)y * width + x) * 3];
+    for (int i = 0; i < 3; i++) {
+      int ink = (int)((colour >> (16 - 8 * i)) & 0xFF);
+      p[i] = (uint8_t)((p[i] * (255 - alpha) + ink * alpha + 127) / 255);
+    }
+  }
+};
+}  // namespace
+
+// Splits a glyph_bitmap_set into its entries.
+static std::vector<bitmap_glyph> split_bitmaps(const std::vector<uint8_t>& set) {
+  std::vector<bitmap_glyph> glyphs;
+  size_t pos = 0;
+  while (pos + 2 <= set.size()) {
+    bitmap_glyph g;
+    g.width = set[pos];
+    g.height = set[pos + 1];
+    g.pixels = set.data() + pos + 2;
+    pos += 2 + (size_t)g.width * g.height;
+    if (pos > set.size()) break;
+    glyphs.push_back(g);
+  }
+  return glyphs;
+}
+
+static void draw_glyph(image* img, const bitmap_glyph& g, int x, int y, uint32_t colour,
+                       const uint8_t* alpha) {
+  for (int r = 0; r < g.height; r++)
+    for (int c = 0; c < g.width; c++)
+      if (x + c < img->width && y + r < img->height)
+        img->blend(x + c, y + r, colour, alpha[g.pixels[r * g.width + c]]);
+}
+
+static int text_width(const std::vector<bitmap_glyph>& font, const std::string& text, int gap) {
+  int w = 0;
+  for (unsigned char ch : text) w += (ch < font.size() ? font[ch].width : 0) + gap;
+  return w > 0 ? w - gap : 0;
+}
+
+static void draw_label(image* img, const std::vector<bitmap_glyph>& font, const std::string& text, int x,
+                       int y, int gap, const uint8_t* alpha) {
+  for (unsigned char ch : text) {
+    if (ch >= font.size()) continue;
+    draw_glyph(img, font[ch], x, y, 0x3050A0, alpha);
+    x += font[ch].width + gap;
+  }
+}
+
+static int write_png(const std::string& path, const image& img) {
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return !fail("cannot write %s: %s", path.c_str(), strerror(errno));
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    fclose(f);
+    return !fail("writing %s failed", path.c_str());
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, (png_uint_32)img.width, (png_uint_32)img.height, 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < img.height; y++) png_write_row(png, &img.rgb[(size_t)y * img.width * 3]);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  if (fclose(f) != 0) return !fail("writing %s failed", path.c_str());
+  return 1;
+}
+
+// The glyph bitmaps of a cell glyph set, rendered by direct sampling through
+// a temporary file next to the output.
+static int render_direct(const std::vector<uint8_t>& cells, const options& opt, const std::string& near,
+                         std::vector<uint8_t>* out) {
+  std::string in_tmp = near + ".cells.tmp", out_tmp = near + ".glyphs.tmp";
+  FILE* f = fopen(in_tmp.c_str(), "wb");
+  if (!f) return !fail("cannot write %s: %s", in_tmp.c_str(), strerror(errno));
+  fwrite(cells.data(), 1, cells.size(), f);
+  fclose(f);
+  render_cell_glyph_file(in_tmp.c_str(), out_tmp.c_str(), opt.style);
+  int ok = read_input(out_tmp, out);
+  remove(in_tmp.c_str());
+  remove(out_tmp.c_str());
+  return ok;
+}
+
+static int specimen(const options& opt) {
+  if (opt.args.size() != 3) return fail("specimen needs IN and OUT.png (see glyph_tool --help)");
+  const std::string& in = opt.args[1];
+  const std::string& out = opt.args[2];
+  std::vector<uint8_t> cells;
+  if (in == "builtin")
+    cells.assign(builtin_font_cells, builtin_font_cells + BUILTIN_FONT_CELLS_LENGTH);
+  else if (!read_input(in, &cells))
+    return 1;
+  if (!check_input(in, cells, opt.style)) return 1;
+  std::vector<uint8_t> bitmaps;
+  if (opt.direct) {
+    if (!render_direct(cells, opt, out, &bitmaps)) return 1;
+  } else {
+    bitmaps = decode(cells, opt.style);
+  }
+  std::vector<bitmap_glyph> all = split_bitmaps(bitmaps);
+  std::vector<bitmap_glyph> glyphs;
+  for (int code = opt.first; code <= opt.last && code < (int)all.size(); code++) glyphs.push_back(all[code]);
+  if (glyphs.empty()) return fail("%s holds no glyphs to draw", in.c_str());
+
+  glyph_style label_style = make_glyph_style((float)opt.label_cell, (float)opt.label_cell);
+  std::vector<uint8_t> label_bitmaps = decode(
+      std::vector<uint8_t>(builtin_font_cells, builtin_font_cells + BUILTIN_FONT_CELLS_LENGTH), label_style);
+  std::vector<bitmap_glyph> label_font = split_bitmaps(label_bitmaps);
+
+  // Opacity of every pixel value, as the font atlas computes it.
+  float red[256], green[256], blue[256];
+  build_palette_256(red, green, blue);
+  uint8_t alpha[256];
+  for (int v = 0; v < 256; v++) alpha[v] = glyph_texel_alpha((uint8_t)v, red, green, blue);
+
+  int max_w = 1, max_h = 1;
+  for (const bitmap_glyph& g : glyphs) {
+    if (g.width > max_w) max_w = g.width;
+    if (g.height > max_h) max_h = g.height;
+  }
+  int label_gap = opt.label_cell / 3 + 1;
+  int label_h = label_font.size() > '0' ? label_font['0'].height : 0;
+  int label_w = text_width(label_font, std::to_string(opt.first + glyphs.size() - 1), label_gap);
+  int pad = 4;
+  int slot_w = (max_w > label_w ? max_w : label_w) + 2 * pad;
+  int slot_h = label_h + 2 + max_h + 2 * pad;
+  int columns = opt.columns < (int)glyphs.size() ? opt.columns : (int)glyphs.size();
+  int rows = ((int)glyphs.size() + columns - 1) / columns;
+
+  image img;
+  img.width = columns * slot_w;
+  img.height = rows * slot_h;
+  img.rgb.assign((size_t)img.width * img.height * 3, 255);
+  int tile_w = (int)opt.style.cell_width, tile_h = (int)opt.style.cell_height;
+  for (size_t i = 0; i < glyphs.size(); i++) {
+    int x = (int)(i % columns) * slot_w, y = (int)(i / columns) * slot_h;
+    if ((i / columns + i % columns) % 2) img.fill(x, y, slot_w, slot_h, 0xF4F4F4);
+    draw_label(&img, label_font, std::to_string(opt.first + i), x + pad, y + pad, label_gap, alpha);
+    const bitmap_glyph& g = glyphs[i];
+    int gx = x + pad, gy = y + pad + label_h + 2;
+    img.fill(gx, gy, g.width, g.height, 0xDDE8F0);
+    if (opt.grid)
+      for (int r = 0; r < g.height; r++)
+        for (int c = 0; c < g.width; c++)
+          if ((r / tile_h + c / tile_w) % 2) img.put(gx + c, gy + r, 0xC8D8E4);
+    draw_glyph(&img, g, gx, gy, 0x000000, alpha);
+  }
+  if (opt.zoom > 1) {
+    image big;
+    big.width = img.width * opt.zoom;
+    big.height = img.height * opt.zoom;
+    big.rgb.resize((size_t)big.width * big.height * 3);
+    for (int y = 0; y < big.height; y++)
+      for (int x = 0; x < big.width; x++)
+        memcpy(&big.rgb[((size_t)y * big.width + x) * 3],
+               &img.rgb[((size_t)(y / opt.zoom) * img.width + x / opt.zoom) * 3], 3);
+    img = big;
+  }
+  return write_png(out, img) ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------
+// Entry
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    fputs(USAGE, stderr);
+    return 1;
+  }
+  std::string command = argv[1];
+  for (int i = 1; i < argc; i++) {
+    if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h") || (i == 1 && !strcmp(argv[i], "help"))) {
+      fputs(USAGE, stdout);
+      return 0;
+    }
+  }
+  options opt;
+  if (!parse_options(argc - 1, argv + 1, &opt)) return 1;
+  if (opt.args.empty()) return fail("no command given (see glyph_tool --help)");
+  if (command == "convert") return run_converter(opt, 0);
+  if (command == "render") return run_converter(opt, 1);
+  if (command == "export-builtin") return export_builtin(opt);
+  if (command == "specimen") return specimen(opt);
+  return fail("unknown command %s (see glyph_tool --help)", command.c_str());
+}
