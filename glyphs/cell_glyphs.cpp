@@ -18,7 +18,7 @@
 // so there every step goes through memory to be rounded as an SSE unit rounds
 // it; elsewhere this is a plain float.
 static inline float single(float v) {
-#if (defined(__i386__) || defined(_M_IX86)) && !defined(__SSE2_MATH__)
+#if (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE_MATH__)
   volatile float stored = v;
   return stored;
 #else
