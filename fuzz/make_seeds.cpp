@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "glyphs/builtin_font.h"
 #include "util/dyn_array.h"
 
 static FILE* open_seed(const std::string& dir, const char* target, const char* name) {
@@ -57,6 +58,26 @@ static void markup_seeds(const std::string& dir) {
   }
 }
 
+// The built-in font with a 6 x 6 style, and a few of its glyphs alone.
+static void glyph_seeds(const std::string& dir) {
+  // Style bytes read back by fuzz_style as cells of 6 x 6.5, strokes of about
+  // 0.2, round arcs, dot scale 1, 4 samples.
+  const unsigned char style[8] = {7, 0x50, 85, 85, 0, 0, 8, 4};
+  const char* targets[] = {"glyph_decode_fuzz", "glyph_render_fuzz"};
+  for (const char* target : targets) {
+    FILE* f = open_seed(dir, target, "builtin_font");
+    if (!f) exit(1);
+    fwrite(style, 1, sizeof style, f);
+    fwrite(builtin_font_cells, 1, BUILTIN_FONT_CELLS_LENGTH, f);
+    fclose(f);
+    f = open_seed(dir, target, "builtin_first_entries");
+    if (!f) exit(1);
+    fwrite(style, 1, sizeof style, f);
+    fwrite(builtin_font_cells, 1, 120, f);
+    fclose(f);
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: make_fuzz_seeds <corpus folder>\n");
@@ -64,5 +85,6 @@ int main(int argc, char** argv) {
   }
   array_seeds(argv[1]);
   markup_seeds(argv[1]);
+  glyph_seeds(argv[1]);
   return 0;
 }
