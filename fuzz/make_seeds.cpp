@@ -78,6 +78,25 @@ static void glyph_seeds(const std::string& dir) {
   }
 }
 
+// Texts with every kind of escape, for the text drawing target.
+static void text_seeds(const std::string& dir) {
+  const unsigned char font_bytes[6] = {1, 42, 0, 2, 0x30, 201};
+  const unsigned char escapes[] = {
+      'F', 'P', 'S', ':', ' ', 2,   1,   3,   5,   0,   0xC0, 0x40, 0x40, 0,   '1', 9,   10,  'x', 5,
+      1,   100, 0,   0,   0,   'y', 5,   2,   179, 0,   38,   0,    '2',  5,   2,   0,   1,   0,   0,
+      'w', 'o', 'r', 'd', ' ', 'w', 'r', 'a', 'p', ' ', 'a',  't',  ' ',  's', 'p', 'a', 'c', 'e', 's'};
+  FILE* f = open_seed(dir, "text_draw_fuzz", "escapes");
+  if (!f) exit(1);
+  fwrite(font_bytes, 1, sizeof font_bytes, f);
+  fwrite(escapes, 1, sizeof escapes, f);
+  fclose(f);
+  f = open_seed(dir, "text_draw_fuzz", "cut_short");
+  if (!f) exit(1);
+  fwrite(font_bytes, 1, sizeof font_bytes, f);
+  fwrite("abc\x05\x00\x12", 1, 6, f);
+  fclose(f);
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: make_fuzz_seeds <corpus folder>\n");
@@ -86,5 +105,6 @@ int main(int argc, char** argv) {
   array_seeds(argv[1]);
   markup_seeds(argv[1]);
   glyph_seeds(argv[1]);
+  text_seeds(argv[1]);
   return 0;
 }
