@@ -8,6 +8,7 @@
 #include <string>
 
 #include "glyphs/builtin_font.h"
+#include "glyphs/cell_glyphs.h"
 #include "util/dyn_array.h"
 
 static FILE* open_seed(const std::string& dir, const char* target, const char* name) {
@@ -97,6 +98,20 @@ static void text_seeds(const std::string& dir) {
   fclose(f);
 }
 
+// The built-in font decoded at 3 x 3 cells, laid out in rows of at most 40
+// texels (so it wraps), for the atlas target.
+static void atlas_seeds(const std::string& dir) {
+  uint32_t length = 0;
+  uint8_t* bitmaps = decode_cell_glyphs(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH,
+                                        make_glyph_style(3.0f, 3.0f), &length);
+  FILE* f = open_seed(dir, "font_atlas_fuzz", "builtin_bitmaps");
+  if (!f || !bitmaps) exit(1);
+  fputc(39, f);  // row limit 40
+  fwrite(bitmaps, 1, length, f);
+  fclose(f);
+  free(bitmaps);
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: make_fuzz_seeds <corpus folder>\n");
@@ -106,5 +121,6 @@ int main(int argc, char** argv) {
   markup_seeds(argv[1]);
   glyph_seeds(argv[1]);
   text_seeds(argv[1]);
+  atlas_seeds(argv[1]);
   return 0;
 }

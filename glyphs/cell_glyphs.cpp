@@ -263,7 +263,9 @@ static int count_hits(const axis_terms& p, int pi, const axis_terms& q, int qi, 
     if (shape == SHAPE_BAR) {
       hit = p.bar[a];
     } else if (shape == SHAPE_ARC) {
-      hit = (single(p.outer[a] + q.outer[b]) <= 1) & (single(p.inner[a] + q.inner[b]) > 1);
+      int inside_outer = single(p.outer[a] + q.outer[b]) <= 1;
+      int outside_inner = single(p.inner[a] + q.inner[b]) > 1;
+      hit = inside_outer & outside_inner;
     } else if (shape == SHAPE_TEE) {
       hit = q.bar[b] | (q.past[b] & p.bar[a]);
     } else if (shape == SHAPE_DOT) {
@@ -274,8 +276,9 @@ static int count_hits(const axis_terms& p, int pi, const axis_terms& q, int qi, 
       hit = p.before[a] & q.before[b] & (p.reached[a] | q.reached[b]);
     } else {
       float qo = q.outer_flip[b], qn = q.inner_flip[b];
-      hit = ((single(p.outer[a] + qo) <= 1) | (single(p.outer_flip[a] + qo) <= 1)) &
-            (single(p.inner[a] + qn) > 1) & (single(p.inner_flip[a] + qn) > 1);
+      int in_a = single(p.outer[a] + qo) <= 1, in_b = single(p.outer_flip[a] + qo) <= 1;
+      int out_a = single(p.inner[a] + qn) > 1, out_b = single(p.inner_flip[a] + qn) > 1;
+      hit = (in_a | in_b) & out_a & out_b;
     }
     sum += hit;
   }
