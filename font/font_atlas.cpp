@@ -231,6 +231,12 @@ font* font_copy_from_screen(const font* source) {
   f->texture = texture;
   glBindTexture(GL_TEXTURE_2D, texture);
   glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, source->atlas_w, source->line_height, 0);
+  // The copy has level 0 only. Under the GL's default minification filter,
+  // which asks for mipmaps, that texture is incomplete and text drawn with it
+  // would show plain quads of the text colour instead of the copied pixels:
+  // filter without mipmaps.
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 
   memcpy(f->glyph_x, source->glyph_x, sizeof f->glyph_x);
   memcpy(f->glyph_w, source->glyph_w, sizeof f->glyph_w);

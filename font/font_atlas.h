@@ -57,8 +57,8 @@ font* font_create_blank(const char* name);
 
 // Registers and returns a copy of source whose texture is the lower-left
 // source->atlas_w x source->line_height pixels of the frame buffer (one line:
-// every glyph_y 0, atlas_h = line_height); metrics, style and name are
-// copied. Null (nothing made) when source is null.
+// every glyph_y 0, atlas_h = line_height), filtered linearly without mipmaps;
+// metrics, style and name are copied. Null (nothing made) when source is null.
 font* font_copy_from_screen(const font* source);
 
 // Copies the font named source_name from the screen under new_name, as its own

@@ -19,6 +19,7 @@
 #include "shell/gl.h"
 #include "support/headless_gl.h"
 #include "support/temp_files.h"
+#include "text/text_draw.h"
 #include "util/helpers.h"
 
 namespace {
@@ -256,6 +257,32 @@ TEST_F(FontAtlasGl, CopiesFromTheScreen) {
   EXPECT_EQ(font_find("derived"), d);  // its own family
   EXPECT_EQ(fonts_named("source"), 0);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+TEST_F(FontAtlasGl, TextDrawnWithAScreenCopyShowsTheCopiedPixels) {
+  std::vector<uint8_t> set;
+  for (int i = 0; i < 70; i++)
+    set.insert(set.end(), {3, 5, 39, 39, 39, 39, 39, 39, 39, 39, 39, 39, 39, 39, 39, 39, 39});
+  font_build(set.data(), (uint32_t)set.size(), "source");
+  font* s = font_find("source");
+  ASSERT_NE(s, nullptr);
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  font* c = font_copy_from_screen(s);
+  ASSERT_NE(c, nullptr);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // The copy has one level: it must still be a complete texture, so that the
+  // glyph shows the red it was copied from, not the white of the text colour.
+  // Glyph 1 lies at x = 3 of the copy, inside the 64-pixel-wide screen.
+  font_select(c);
+  draw_text(0, 0, 0, "\x01", 0xFFFFFF);
+  uint8_t px[4] = {0, 0, 0, 0};
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(1, 64 - 1 - 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+  EXPECT_EQ(px[0], 255);
+  EXPECT_EQ(px[1], 0);
+  EXPECT_EQ(px[2], 0);
 }
 
 TEST_F(FontAtlasGl, GlyphDataCutShort) {

@@ -121,6 +121,9 @@ TEST_F(FontAtlasRec, CopyFromScreenStream) {
       gl_call_of("glGenTextures", {1, 12}),
       gl_call_of("glBindTexture", {GL_TEXTURE_2D, 12}),
       gl_call_of("glCopyTexImage2D", {GL_TEXTURE_2D, 0, GL_RGB, 0, 0, 16, 12, 0}),
+      // Level 0 alone: no mipmap filter, or the texture would be incomplete.
+      gl_call_of("glTexParameterf", {GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, 9729}),
+      gl_call_of("glTexParameterf", {GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, 9729}),
   };
   EXPECT_EQ(gl_recorder_calls(), expected);
   EXPECT_EQ(font_registry.count, 2u);
