@@ -1,13 +1,13 @@
 // draw_text on the headless Mesa context: 100 lines of text compiled into a
-// display list per iteration (the list is deleted after each), with a font
-// atlas made in the benchmark.
+// display list per iteration (the list is deleted after each), with the
+// built-in font at 6-pixel cells.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-
 #include <string>
-#include <vector>
 
 #include "font/font_registry.h"
+#include "glyphs/builtin_font.h"
+#include "glyphs/cell_font.h"
+#include "glyphs/cell_glyphs.h"
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/view.h"
@@ -29,33 +29,15 @@ static bool text_bench_gl_open(int32_t width, int32_t height) {
   return true;
 }
 
-// A 512 x 64 atlas with 8-texel glyphs in one row, made current.
-static font* text_bench_font() {
-  static font* f = nullptr;
-  if (f) return f;
-  font_registry_init();
-  f = (font*)calloc(1, sizeof(font));
-  std::vector<unsigned char> texels(512 * 64 * 4, 255);
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  glBindTexture(GL_TEXTURE_2D, name);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 512, 64, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-  f->texture = name;
-  for (int i = 0; i < MAX_GLYPHS; ++i) {
-    f->glyph_x[i] = (i % 64) * 8;
-    f->glyph_w[i] = 6 + (i % 3) * 3;
+// The program's own font, "normal", built once and made current.
+static bool text_bench_font() {
+  static bool built = false;
+  if (!built) {
+    load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f), "normal");
+    built = true;
   }
-  f->atlas_w = 512;
-  f->atlas_h = 64;
-  f->line_height = 42;
-  f->cell_w = 13;
-  f->style = TEXT_STYLE_DEFAULT;
-  f->style.font = f;
-  dyn_array_push(&font_registry, &f);
-  font_select(f);
-  return f;
+  font_select_by_name("normal");
+  return current_font != nullptr;
 }
 
 static void BM_draw_text_100_lines_into_list(benchmark::State& state) {
@@ -63,7 +45,10 @@ static void BM_draw_text_100_lines_into_list(benchmark::State& state) {
     state.SkipWithError("no GL context");
     return;
   }
-  text_bench_font();
+  if (!text_bench_font()) {
+    state.SkipWithError("no font");
+    return;
+  }
   std::string line = "Frame rate 60.0 fps, 10000 boxes, OpenGL test [Orvandel 2009]";
   for (auto _ : state) {
     GLuint list = glGenLists(1);
