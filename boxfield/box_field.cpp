@@ -5,7 +5,18 @@
 #include <math.h>
 #include <stdlib.h>
 
+#include "boxfield/camera.h"
+#include "boxfield/fps_overlay.h"
+#include "font/font_registry.h"
+#include "geometry/boxes.h"
+#include "geometry/screen_effect.h"
+#include "glyphs/builtin_font.h"
+#include "glyphs/cell_glyphs.h"
 #include "shell/clock.h"
+#include "shell/error_log.h"
+#include "shell/gl.h"
+#include "shell/view.h"
+#include "shell/window.h"
 
 double field_size = 0.0;
 box* field_boxes = nullptr;
@@ -14,7 +25,13 @@ uint32_t field_list = 0;
 double start_time = 0.0;
 double run_time = 0.0;
 double last_run_time = 0.0;
-void (*box_field_frame_done)(void) = nullptr;
+void (*box_field_hook)(box_field_stage stage) = nullptr;
+
+static bool box_field_key_down(int key) { return (key_state[key] & 0x80) != 0; }
+
+static bool box_field_key_pressed(int key) {
+  return (key_state[key] & 0x80) && !(prev_key_state[key] & 0x80);
+}
 
 // ---------------------------------------------------------------------------
 // The field
@@ -44,4 +61,110 @@ void box_field_bounds(const box* b, double out[6]) {
   out[3] = out[2] + b->size_y;
   out[4] = field_size * b->pos_z - half;
   out[5] = out[4] + b->size_z;
+}
+
+// ---------------------------------------------------------------------------
+// The display list
+
+// Wire-mode edge colour by index, tested in this order so that multiples of
+// 100 end green, other multiples of 10 red, and everything else blue (the
+// colour of index 9 of each ten carries over to the indices below it).
+static void box_field_wire_colour(int32_t i) {
+  if (i % 10 == 0) glColor3f(1.0f, 0.0f, 0.0f);
+  if (i % 100 == 0) glColor3f(0.0f, 1.0f, 0.0f);
+  if (i % 10 == 9) glColor3f(0.0f, 0.0f, 1.0f);
+}
+
+void box_field_build_list(void) {
+  field_list = glGenLists(1);
+  glNewList(field_list, GL_COMPILE);
+
+  // The boxes: coloured by position in solid mode, black in wire mode, where
+  // they hide the edges behind them.
+  glBegin(GL_QUADS);
+  glColor3f(0.0f, 0.0f, 0.0f);
+  for (int32_t i = BOX_COUNT - 1; i >= 0; i--) {
+    const box* b = &field_boxes[i];
+    if (solid_mode) glColor3f((float)b->pos_x, (float)b->pos_y, (float)b->pos_z);
+    double e[6];
+    box_field_bounds(b, e);
+    emit_box_solid(e[0], e[1], e[2], e[3], e[4], e[5]);
+  }
+  glEnd();
+
+  if (solid_mode) {
+    // Recorded at the end of the list, the glow runs on every replay.
+    screen_bloom((float)(screen_width / 80));
+  } else {
+    glBegin(GL_LINES);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    for (int32_t i = BOX_COUNT - 1; i >= 0; i--) {
+      box_field_wire_colour(i);
+      double e[6];
+      box_field_bounds(&field_boxes[i], e);
+      emit_box_wire(e[0], e[1], e[2], e[3], e[4], e[5]);
+    }
+    glEnd();
+  }
+  glEndList();
+}
+
+// ---------------------------------------------------------------------------
+// The loop
+
+void box_field_frame(void) {
+  last_run_time = run_time;
+  run_time = clock_now() - start_time;
+  double r = run_time - last_run_time;
+
+  camera_update(r);
+  glPolygonMode(GL_FRONT_AND_BACK, box_field_key_down('E') ? GL_LINE : GL_FILL);
+  camera_apply_view();
+
+  if (box_field_key_pressed('M')) {
+    solid_mode = !solid_mode;
+    glDeleteLists(field_list, 1);
+    field_list = 0;
+  }
+  // Takes effect at this frame's end_frame, that is for the next frame.
+  if (solid_mode) {
+    glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+  } else {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  }
+  if (field_list == 0) box_field_build_list();
+  glCallList(field_list);
+
+  // The raw frame time: a zero-length frame shows as an infinite rate.
+  draw_fps_overlay(0, 0, 1.0 / r);
+
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  if (box_field_hook) box_field_hook(BOX_FIELD_FRAME_DRAWN);
+  end_frame();
+}
+
+int box_field_main(const char* command_line) {
+  (void)command_line;
+  if (!open_gl_window(0, 0, "OpenGL test [Orvandel 2009]")) return 0;
+
+  // The built-in font "normal" for the frame-rate overlay.
+  load_cell_font(builtin_font_cells, 972, make_glyph_style(6.0f, 6.0f), "normal");
+
+  start_time = clock_now();
+  run_time = 0.0;
+  if (!box_field_generate()) fatal_error("Not enough memory for the box field.");
+  camera_place(field_size);
+  field_list = 0;
+  solid_mode = true;
+  enable_smoothing();
+  if (box_field_hook) box_field_hook(BOX_FIELD_STARTED);
+
+  for (;;) {
+    if (pump_messages()) break;
+    if (box_field_key_down(VK_ESCAPE) || box_field_key_down('Q')) break;
+    box_field_frame();
+  }
+  return 0;
 }

@@ -38,9 +38,16 @@ extern double run_time;
 // run_time of the frame before.
 extern double last_run_time;
 
-// Called after every frame's end_frame when set (null in the program). Lets a
-// driver such as the headless runner time, capture and script the next frame.
-extern void (*box_field_frame_done)(void);
+// Points where box_field_main calls box_field_hook.
+enum box_field_stage {
+  BOX_FIELD_STARTED,     // start-up done, before the first message pump
+  BOX_FIELD_FRAME_DRAWN  // a frame drawn, just before end_frame presents it
+};
+
+// When set (null in the program), called at each box_field_stage: lets a
+// driver such as the headless runner script the input, finish, time and
+// capture frames.
+extern void (*box_field_hook)(box_field_stage stage);
 
 // Computes field_size and fills a new block of BOX_COUNT boxes with
 // random_below(1.0), 60000 doubles in memory order. Returns 0 when the block

@@ -6,6 +6,8 @@
 #include <math.h>
 
 #include "shell/gl.h"
+#include "shell/platform.h"
+#include "shell/window.h"
 
 cam_vec3 cam_pos = {0.0, 0.0, 0.0};
 cam_vec3 cam_vel = {0.0, 0.0, 0.0};
@@ -13,9 +15,6 @@ double cam_yaw = 0.0;
 double cam_pitch = 0.0;
 
 static const double CAMERA_PI = 3.14159265358979323846;
-
-// Virtual-key codes (Windows values on every platform).
-static const int KEY_CONTROL = 0x11;
 
 static bool camera_key_down(const uint8_t* keys, int key) { return (keys[key] & 0x80) != 0; }
 
@@ -30,7 +29,7 @@ void camera_place(double field_size) {
   cam_pitch = 0.0;
 }
 
-void camera_step(double r, const uint8_t* keys, int32_t mouse_x, int32_t mouse_y, int32_t width,
+void camera_step(double r, const uint8_t* keys, int32_t pointer_x, int32_t pointer_y, int32_t width,
                  int32_t height) {
   // A negative frame time (a wrapped millisecond clock) would run the motion
   // backwards and turn damping into acceleration; it counts as no time.
@@ -71,7 +70,7 @@ void camera_step(double r, const uint8_t* keys, int32_t mouse_x, int32_t mouse_y
     cam_vel.y = -VERTICAL_SPEED;
   }
 
-  if (camera_key_down(keys, KEY_CONTROL)) {
+  if (camera_key_down(keys, VK_CONTROL)) {
     cam_pos.x += BOOST_FACTOR * dt * cam_vel.x;
     cam_pos.y += BOOST_FACTOR * dt * cam_vel.y;
     cam_pos.z += BOOST_FACTOR * dt * cam_vel.z;
@@ -82,11 +81,18 @@ void camera_step(double r, const uint8_t* keys, int32_t mouse_x, int32_t mouse_y
 
   // Mouse offsets from the centre, with the halves truncated like the cursor
   // position the previous frame put back.
-  cam_yaw += MOUSE_SENSITIVITY * (double)(mouse_x - width / 2);
+  cam_yaw += MOUSE_SENSITIVITY * (double)(pointer_x - width / 2);
   cam_yaw = fmod(cam_yaw, 2.0 * CAMERA_PI);
-  cam_pitch += MOUSE_SENSITIVITY * (double)(mouse_y - height / 2);
+  cam_pitch += MOUSE_SENSITIVITY * (double)(pointer_y - height / 2);
   if (cam_pitch > CAMERA_PI / 2.0) cam_pitch = CAMERA_PI / 2.0;
   if (cam_pitch < -CAMERA_PI / 2.0) cam_pitch = -CAMERA_PI / 2.0;
+}
+
+void camera_update(double r) {
+  camera_step(r, key_state, mouse_x, mouse_y, screen_width, screen_height);
+  // The window covers the screen from its origin, so this is the client
+  // centre: the next frame measures the mouse from here.
+  platform_set_cursor_pos(screen_width / 2, screen_height / 2);
 }
 
 void camera_apply_view(void) {

@@ -38,9 +38,9 @@ extern double cam_pitch;
 void camera_place(double field_size);
 
 // Steps 1 to 8 of a frame: clamps the frame time r, damps, applies the keys of
-// key_state (bit 7 = down) and the mouse offset of (mouse_x, mouse_y) from the
-// centre of a width x height screen, and moves the position.
-void camera_step(double r, const uint8_t* key_state, int32_t mouse_x, int32_t mouse_y, int32_t width,
+// keys (bit 7 = down) and the offset of the mouse at (pointer_x, pointer_y)
+// from the centre of a width x height screen, and moves the position.
+void camera_step(double r, const uint8_t* keys, int32_t pointer_x, int32_t pointer_y, int32_t width,
                  int32_t height);
 
 // One frame with the raw frame time r: camera_step on the shell's input and
