@@ -1,9 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the box-field program.
+# Installs what is missing, builds, and runs the box-field program: in its
+# full-screen window where there is a display, otherwise on the headless
+# backend with a short scripted flight (tools/boxfield_runner), printing
+# where its screenshots and frame-time report are.
+#   tools/run.sh              the program, or the headless short tour
+#   tools/run.sh ARGS...      without a display: ARGS go to boxfield_runner
+#                             (e.g. --tour bench --size 1920x1080)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/tools/setup.sh"
-if [ -x "$here/build/boxfield/boxfield" ]; then
-  exec "$here/build/boxfield/boxfield" "$@"
+program="$here/build/boxfield/boxfield"
+runner="$here/build/tools/boxfield_runner"
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  [ -x "$program" ] || { echo "run: $program was not built" >&2; exit 1; }
+  echo "run: starting the box-field program (W/A/S/D fly, mouse looks, M mode, E wire-frame, Esc or Q quits)"
+  exec "$program"
 fi
-echo "run: the box-field program is not built yet (boxfield/ holds no program so far)."
+
+[ -x "$runner" ] || { echo "run: $runner was not built" >&2; exit 1; }
+out="$here/build/runner-out"
+echo "run: no display; running the program headless with a short scripted flight"
+if [ $# -eq 0 ]; then set -- --tour short; fi
+status=0
+"$runner" --out "$out" "$@" || status=$?
+echo "run: screenshots (PNG) and report.json are in $out/"
+exit $status

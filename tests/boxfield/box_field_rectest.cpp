@@ -149,6 +149,7 @@ TEST_F(list_fixture, WireModeBlackBoxesThenEdgesColouredByIndex) {
 }
 
 TEST_F(list_fixture, SolidModeColoursByPositionAndEndsWithTheGlow) {
+  screen_bloom(12.0f);  // the glow makes its textures at its first call
   std::vector<gl_call> calls = build(true);
   size_t at = 2;
   EXPECT_EQ(calls[at++], gl_call_of("glBegin", {GL_QUADS}));
@@ -172,6 +173,9 @@ TEST_F(list_fixture, SolidModeColoursByPositionAndEndsWithTheGlow) {
   std::vector<gl_call> glow = gl_recorder_calls();
   ASSERT_FALSE(glow.empty());
   EXPECT_EQ(tail, glow);
+  gl_recorder_clear_calls();
+  screen_bloom(13.0f);
+  EXPECT_NE(tail, gl_recorder_calls());
 }
 
 // ---------------------------------------------------------------------------
