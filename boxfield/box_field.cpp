@@ -11,6 +11,7 @@
 #include "geometry/boxes.h"
 #include "geometry/screen_effect.h"
 #include "glyphs/builtin_font.h"
+#include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "shell/clock.h"
 #include "shell/error_log.h"
@@ -150,7 +151,7 @@ int box_field_main(const char* command_line) {
   if (!open_gl_window(0, 0, "OpenGL test [Orvandel 2009]")) return 0;
 
   // The built-in font "normal" for the frame-rate overlay.
-  load_cell_font(builtin_font_cells, 972, make_glyph_style(6.0f, 6.0f), "normal");
+  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f), "normal");
 
   start_time = clock_now();
   run_time = 0.0;

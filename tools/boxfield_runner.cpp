@@ -30,6 +30,7 @@
 #include "boxfield/box_field.h"
 #include "boxfield/fps_overlay.h"
 #include "glyphs/builtin_font.h"
+#include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "shell/clock.h"
 #include "shell/fpu.h"
@@ -535,7 +536,8 @@ int main(int argc, char** argv) {
   free(field_boxes);
   field_boxes = saved_boxes;
   double fstart = runner_seconds();
-  load_cell_font(builtin_font_cells, 972, make_glyph_style(6.0f, 6.0f), "runner timing");
+  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f),
+                 "runner timing");
   t.font_ms = (runner_seconds() - fstart) * 1000.0;
 
   std::vector<double> solid_ms, wire_ms;

@@ -14,6 +14,7 @@
 #include "font/font_registry.h"
 #include "geometry/screen_effect.h"
 #include "glyphs/builtin_font.h"
+#include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "shell/clock.h"
 #include "shell/window.h"
@@ -187,7 +188,7 @@ struct frame_fixture : list_fixture {
   void SetUp() override {
     list_fixture::SetUp();
     if (font_find("normal") == nullptr) {
-      load_cell_font(builtin_font_cells, 972, make_glyph_style(6.0f, 6.0f), "normal");
+      load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f), "normal");
     }
     memset(key_state, 0, sizeof key_state);
     memset(prev_key_state, 0, sizeof prev_key_state);

@@ -45,9 +45,29 @@ expect_no_error_log() {
   fi
 }
 
+# The program samples the keyboard once per frame, so a tap shorter than a
+# frame can pass unseen: keys are held across several frames.
+hold_key() {
+  xdotool keydown "$1"
+  sleep "${2:-1.5}"
+  xdotool keyup "$1"
+}
+
+# Holds a key that ends the program; it is released once the program is
+# gone (or after the wait).
+press_to_end() {
+  xdotool keydown "$1"
+  local _
+  for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  xdotool keyup "$1"
+}
+
 press_after_start() {
   settle
-  xdotool key "$1"
+  press_to_end "$1"
 }
 
 close_after_start() {
@@ -71,7 +91,7 @@ flight() {
   settle
   shot turned
   expect_changed forward turned "moving the mouse turns the view"
-  xdotool key m
+  hold_key m
   settle
   shot wire
   expect_darker wire 0.3 "M switches to wire mode on black"
@@ -80,5 +100,5 @@ flight() {
   shot wire_lines
   xdotool keyup e
   expect_more_light wire wire_lines "holding E draws polygons as lines"
-  xdotool key Escape
+  press_to_end Escape
 }
