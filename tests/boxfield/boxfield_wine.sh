@@ -10,6 +10,7 @@
 set -euo pipefail
 build=$(cd "${1:?MinGW build tree}" && pwd)
 native=${3:-}
+if [ -n "$native" ]; then native=$(cd "$native" && pwd); fi
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../shell/xvfb_session.sh"
 require_tools Xvfb xdotool xwininfo wine import convert compare
