@@ -183,11 +183,14 @@ int runner_parse_script(const char* text, runner_script* out, char* error, size_
 // Built-in tours
 
 static const char runner_tour_short[] =
-    "# Fly into the field, turn, switch to wire mode, hold E.\n"
+    "# A boosted flight into the field with a slow turn; wire mode; E held;\n"
+    "# back to solid mode with E held.\n"
     "1 move 0 0\n"
     "2 down W\n"
-    "20 move 12 -4\n"
-    "40 move 0 0\n"
+    "2 down CTRL\n"
+    "24 up CTRL\n"
+    "30 move 3 1\n"
+    "50 move 0 0\n"
     "60 shot solid\n"
     "70 down M\n"
     "72 up M\n"
@@ -216,22 +219,25 @@ static const char runner_tour_bench[] =
     "1200 end\n";
 
 static const char runner_tour_reference[] =
-    "# Reference frames for tests/data: each mode seen from outside and from\n"
-    "# inside the field, and wire-frame polygons.\n"
+    "# Reference frames for tests/data: solid mode from outside the field, then\n"
+    "# a boosted flight in, solid and wire mode from inside, and wire-frame\n"
+    "# polygons.\n"
     "1 move 0 0\n"
     "8 shot solid_outside\n"
     "9 down W\n"
-    "40 move 20 6\n"
+    "9 down CTRL\n"
+    "30 up CTRL\n"
+    "40 move 4 2\n"
     "50 move 0 0\n"
-    "90 up W\n"
-    "96 shot solid_inside\n"
-    "97 down M\n"
-    "99 up M\n"
-    "104 shot wire_inside\n"
-    "105 down E\n"
-    "110 shot wire_polygons\n"
-    "111 up E\n"
-    "112 end\n";
+    "60 up W\n"
+    "70 shot solid_inside\n"
+    "71 down M\n"
+    "73 up M\n"
+    "78 shot wire_inside\n"
+    "79 down E\n"
+    "84 shot wire_polygons\n"
+    "85 up E\n"
+    "86 end\n";
 
 struct runner_tour {
   const char* name;
