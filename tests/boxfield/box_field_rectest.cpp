@@ -331,16 +331,43 @@ TEST_F(frame_fixture, GraphBarsStandOnTheBaseLineBelowTheText) {
   EXPECT_EQ(bars[299],
             gl_call_of("glVertex2f", {110, (float)((double)(20 + current_line_height) + (100.0 - 59.9))}));
 
-  // The state around the bars: blend on with the screen-like function,
-  // lighting and depth test off; blending off again afterwards.
-  size_t lines = find_call(calls, "glBlendFunc");
-  ASSERT_LT(lines, calls.size());
-  EXPECT_EQ(calls[lines], gl_call_of("glBlendFunc", {GL_ONE, GL_ONE_MINUS_SRC_COLOR}));
-  EXPECT_EQ(calls[lines - 1], gl_call_of("glDisable", {GL_DEPTH_TEST}));
-  EXPECT_EQ(calls[lines - 2], gl_call_of("glDisable", {GL_LIGHTING}));
-  EXPECT_EQ(calls[lines - 3], gl_call_of("glEnable", {GL_BLEND}));
-  size_t end = find_call(calls, "glEnd", lines);
-  EXPECT_EQ(calls[end + 1], gl_call_of("glDisable", {GL_BLEND}));
+  // Around the bars, after the text: overlay mode, blending on with the
+  // screen-like function, lighting and depth test off; afterwards blending
+  // off and overlay mode left.
+  size_t begin = calls.size();
+  for (size_t i = 0; i < calls.size(); i++) {
+    if (calls[i] == gl_call_of("glBegin", {GL_LINES})) begin = i;
+  }
+  ASSERT_GE(begin, 12u);
+  std::vector<gl_call> before(calls.begin() + (long)begin - 12, calls.begin() + (long)begin);
+  std::vector<gl_call> expected_before = {
+      gl_call_of("glPushMatrix", {}),
+      gl_call_of("glLoadIdentity", {}),
+      gl_call_of("glMatrixMode", {GL_PROJECTION}),
+      gl_call_of("glPushMatrix", {}),
+      gl_call_of("glLoadIdentity", {}),
+      gl_call_of("glOrtho", {0, 1000, 700, 0, 350, -350}),
+      gl_call_of("glDisable", {GL_DEPTH_TEST}),
+      gl_call_of("glMatrixMode", {GL_MODELVIEW}),
+      gl_call_of("glEnable", {GL_BLEND}),
+      gl_call_of("glDisable", {GL_LIGHTING}),
+      gl_call_of("glDisable", {GL_DEPTH_TEST}),
+      gl_call_of("glBlendFunc", {GL_ONE, GL_ONE_MINUS_SRC_COLOR}),
+  };
+  EXPECT_EQ(before, expected_before);
+  size_t end = begin + 1 + bars.size();
+  ASSERT_EQ(end + 7, calls.size());
+  std::vector<gl_call> after(calls.begin() + (long)end, calls.end());
+  std::vector<gl_call> expected_after = {
+      gl_call_of("glEnd", {}),
+      gl_call_of("glDisable", {GL_BLEND}),
+      gl_call_of("glMatrixMode", {GL_PROJECTION}),
+      gl_call_of("glPopMatrix", {}),
+      gl_call_of("glMatrixMode", {GL_MODELVIEW}),
+      gl_call_of("glPopMatrix", {}),
+      gl_call_of("glEnable", {GL_DEPTH_TEST}),
+  };
+  EXPECT_EQ(after, expected_after);
 }
 
 TEST_F(frame_fixture, ZeroLengthFrameDrawsAFullGreenBar) {
