@@ -1,0 +1,53 @@
+// Drawing helpers shared by the gallery's pages: the fonts the gallery loads
+// at start-up, text in a chosen font and blend mode, filled rectangles,
+// lines and outlines in pixel coordinates, and the page frame (title bar and
+// footer). Depends on the toolkit's font registry, text drawing, 2D shapes,
+// overlay mode and the built-in font.
+#pragma once
+
+#include <stdint.h>
+
+struct font;
+
+// The fonts of every page: "normal" (the built-in font at 6-pixel cells, as
+// the box-field test loads it), "small" (the same cells at 4 pixels) and
+// "greek" (the built-in font with Greek letters added, 6-pixel cells).
+extern font* gallery_font_normal;
+extern font* gallery_font_small;
+extern font* gallery_font_greek;
+
+// Height of the title bar and of the footer, in pixels.
+extern int32_t gallery_bar_height;
+
+// Loads the three fonts (normal first, so it becomes current). Returns 0 when
+// one of them could not be made.
+int gallery_load_fonts(void);
+
+// Draws text in font f (made current) with blend mode 4 (alpha), then puts
+// the blend mode back; wrap_right as draw_text.
+void gallery_text(font* f, int32_t x, int32_t y, const char* text, int32_t rgb);
+void gallery_text_wrapped(font* f, int32_t x, int32_t y, int32_t wrap_right, const char* text, int32_t rgb);
+
+// Width of text in font f (made current).
+int32_t gallery_text_width(font* f, const char* text);
+
+// Brackets flat drawing of a page's own: the overlay projection with
+// texturing, lighting and blending off, every enable put back at the end.
+void gallery_begin_flat(void);
+void gallery_end_flat(void);
+
+// Filled rectangle, outline and line in overlay pixels (texturing and
+// lighting off while they draw).
+void gallery_fill(double x, double y, double w, double h, int32_t rgb);
+void gallery_outline(double x, double y, double w, double h, int32_t rgb);
+void gallery_line(double x0, double y0, double x1, double y1, int32_t rgb);
+
+// A rectangle shaded from rgb_left at its left edge to rgb_right at its right.
+void gallery_gradient(double x, double y, double w, double h, int32_t rgb_left, int32_t rgb_right);
+
+// A rectangle blended over what is drawn, with the given opacity (0 to 1).
+void gallery_veil(double x, double y, double w, double h, int32_t rgb, double opacity);
+
+// The frame of every page: a title bar naming what the page shows and a
+// footer with the page number and the keys.
+void gallery_draw_frame(int32_t page, int32_t page_count, const char* title);

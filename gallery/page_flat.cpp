@@ -1,0 +1,186 @@
+// The gallery's flat pages (see page_flat.h). Depends on geometry/shapes_2d,
+// geometry/palette, geometry/screen_effect, gallery/gallery_ui, the shell's
+// mouse position and screen size, and GL (the scissor box that keeps each
+// blur to its column).
+#include "gallery/page_flat.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "font/font_registry.h"
+#include "gallery/gallery_ui.h"
+#include "geometry/palette.h"
+#include "geometry/screen_effect.h"
+#include "geometry/shapes_2d.h"
+#include "shell/gl.h"
+#include "shell/window.h"
+#include "text/text_draw.h"
+
+static const int32_t LABEL_RGB = 0x9fb0d0;
+static const int32_t TEXT_RGB = 0xf2f2f2;
+static const double PI = 3.14159265358979323846;
+
+const float BLUR_PAGE_RADII[4] = {0.0f, 2.0f, 6.0f, 16.0f};
+
+int32_t blur_level_count(float radius) {
+  int32_t n = 0;
+  for (float r = radius; r >= 1.0f; r = r * 0.5f) n++;
+  return n;
+}
+
+// ---------------------------------------------------------------------------
+// Shapes
+
+static int32_t rgb_of(double r, double g, double b) {
+  return ((int32_t)(r * 255.0) << 16) | ((int32_t)(g * 255.0) << 8) | (int32_t)(b * 255.0);
+}
+
+void draw_shapes_page(double t) {
+  const int32_t w = screen_width, h = screen_height;
+  const int32_t top = gallery_bar_height + 8;
+  // Three columns: points, lines, rectangles.
+  const int32_t col0 = (w - 48) * 26 / 100, col1 = (w - 48) * 30 / 100, col2 = w - 48 - col0 - col1;
+  const int32_t x0 = 16, x1 = x0 + col0 + 16, x2 = x1 + col1 + 16;
+
+  gallery_text(gallery_font_small, x0, top, "draw_point_2d, one pixel each", LABEL_RGB);
+  gallery_text(gallery_font_small, x1, top, "emit_line_2d batch, draw_line_2d", LABEL_RGB);
+  gallery_text(gallery_font_small, x2, top, "draw_rect_2d, draw_rect_outline_2d", LABEL_RGB);
+  const int32_t area = top + 28;
+  const int32_t area_h = (h - 26 - area) / 2 - 24;
+
+  gallery_begin_flat();
+  // Points in a grid, shaded across and down.
+  for (int32_t i = 0; i * 6 < col0; i++) {
+    for (int32_t j = 0; j * 6 < area_h; j++) {
+      draw_point_2d(x0 + 0.5 + i * 6, area + 0.5 + j * 6,
+                    rgb_of(0.35 + 0.65 * i * 6 / col0, 0.35 + 0.65 * j * 6 / area_h, 1.0));
+    }
+  }
+
+  // A fan of lines sent in one GL_LINES batch, and a frame of single lines.
+  const double cx = x1 + col1 / 2.0, cy = area + area_h / 2.0;
+  const double radius = (area_h < col1 ? area_h : col1) / 2.0 - 4;
+  glBegin(GL_LINES);
+  for (int k = 0; k < 48; k++) {
+    double a = 2.0 * PI * k / 48 + 0.05 * t;
+    double f = (double)k / 48;
+    emit_line_2d(cx, cy, cx + radius * cos(a), cy + radius * sin(a),
+                 rgb_of(0.5 + 0.5 * cos(2 * PI * f), 0.5 + 0.5 * cos(2 * PI * (f - 1.0 / 3)),
+                        0.5 + 0.5 * cos(2 * PI * (f - 2.0 / 3))));
+  }
+  glEnd();
+  draw_line_2d(x1 + 0.5, area + 0.5, x1 + col1 - 0.5, area + 0.5, 0xffffff);
+  draw_line_2d(x1 + 0.5, area + area_h - 0.5, x1 + col1 - 0.5, area + area_h - 0.5, 0xffffff);
+
+  // Filled rectangles and outlines, one of them with negative extents
+  // (drawn up and to the left of its corner).
+  draw_rect_2d(x2, area, col2 * 0.45, area_h * 0.45, 0xd84a3a);
+  draw_rect_2d(x2 + col2 * 0.25, area + area_h * 0.25, col2 * 0.45, area_h * 0.45, 0x3a8ad8);
+  draw_rect_outline_2d(x2 + col2 * 0.55 + 0.5, area + 0.5, col2 * 0.4, area_h * 0.3, 0xf0d040);
+  draw_rect_outline_2d(x2 + col2 - 0.5, area + area_h - 0.5, -col2 * 0.3, -area_h * 0.35, 0x60e070);
+  draw_rect_2d(x2 + col2 * 0.8, area + area_h * 0.95, -col2 * 0.15, -area_h * 0.25, 0xe8e8e8);
+  gallery_end_flat();
+
+  // The palette as one batch of 256 rectangles.
+  const int32_t palette_top = area + area_h + 20;
+  gallery_text(gallery_font_small, x0, palette_top,
+               "emit_rect_2d batch: the 256-colour palette (16 text colours, 24 greys, 6 x 6 x 6 cube)",
+               LABEL_RGB);
+  const int32_t swatch_top = palette_top + 26;
+  const int32_t swatch = (h - 26 - 8 - swatch_top) / 8;
+  uint32_t* palette = make_palette_rgb();
+  if (palette) {
+    gallery_begin_flat();
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 256; i++) {
+      emit_rect_2d(x0 + (i % 32) * swatch, swatch_top + (i / 32) * swatch, swatch - 1, swatch - 1,
+                   (int32_t)palette[i]);
+    }
+    glEnd();
+    gallery_end_flat();
+    free(palette);
+  }
+
+  // The mouse: guide lines through it, the marker and its position.
+  gallery_line(0, mouse_y + 0.5, w, mouse_y + 0.5, 0x384460);
+  gallery_line(mouse_x + 0.5, gallery_bar_height, mouse_x + 0.5, h - 26, 0x384460);
+  gallery_begin_flat();
+  draw_mouse_marker();
+  gallery_end_flat();
+  char where[80];
+  snprintf(where, sizeof where, "draw_mouse_marker at %d, %d", (int)mouse_x, (int)mouse_y);
+  font_select(gallery_font_small);
+  gallery_begin_flat();
+  draw_text_boxed(mouse_x + 14, mouse_y + 10, where, TEXT_RGB, 0x303a58);
+  gallery_end_flat();
+}
+
+// ---------------------------------------------------------------------------
+// Blur
+
+// The pattern every column starts from, in a box of w x h at (x, y).
+static void draw_blur_pattern(int32_t x, int32_t y, int32_t w, int32_t h) {
+  gallery_begin_flat();
+  draw_rect_2d(x, y, w, h, 0x101820);
+  glBegin(GL_QUADS);
+  const int32_t cell = 8;
+  for (int32_t i = 0; (i + 1) * cell <= w; i++) {
+    for (int32_t j = 0; j < 6; j++) {
+      if ((i + j) % 2) emit_rect_2d(x + i * cell, y + 8 + j * cell, cell, cell, 0xf0f0f0);
+    }
+  }
+  const int32_t colours[4] = {0xff3030, 0x30e040, 0x4060ff, 0xffffff};
+  for (int k = 0; k < 4; k++) {
+    emit_rect_2d(x + 8 + k * (w - 16) / 4, y + 70, (w - 16) / 4 - 8, 28, colours[k]);
+  }
+  glEnd();
+  for (int k = 0; k < 5; k++) {
+    double lx = x + 10.5 + k * 9;
+    draw_line_2d(lx, y + 110, lx, y + h - 10, 0xffe040);
+    double ly = y + 110.5 + k * 9;
+    draw_line_2d(x + 60, ly, x + w - 10, ly, 0x40e0ff);
+  }
+  gallery_end_flat();
+  gallery_text(gallery_font_normal, x + 60, y + 170, "Blur", 0xffffff);
+  gallery_text(gallery_font_small, x + 60, y + 210, "1-pixel lines", 0xffc080);
+}
+
+void draw_blur_page(double t) {
+  (void)t;
+  const int32_t w = screen_width, h = screen_height;
+  const int32_t gap = 12;
+  const int32_t col_w = (w - 32 - 3 * gap) / 4;
+  const int32_t y = gallery_bar_height + 40;
+  const int32_t col_h = h - 26 - 16 - y;
+  gallery_text(gallery_font_small, 16, gallery_bar_height + 8,
+               "One pattern, then screen_blur(radius) in each column, kept to it by a scissor box",
+               LABEL_RGB);
+  for (int c = 0; c < 4; c++) draw_blur_pattern(16 + c * (col_w + gap), y, col_w, col_h);
+  for (int c = 0; c < 4; c++) {
+    if (BLUR_PAGE_RADII[c] < 1.0f) continue;
+    const int32_t x = 16 + c * (col_w + gap);
+    glEnable(GL_SCISSOR_TEST);
+    // The scissor box counts rows from the bottom of the window.
+    glScissor(x, h - (y + col_h), col_w, col_h);
+    screen_blur(BLUR_PAGE_RADII[c]);
+    glDisable(GL_SCISSOR_TEST);
+  }
+  // screen_blur leaves blending on with (ONE, ZERO): switch it off again.
+  glDisable(GL_BLEND);
+  for (int c = 0; c < 4; c++) {
+    const int32_t x = 16 + c * (col_w + gap);
+    // The caption lists the offsets of the levels, halving from the radius.
+    char caption[96];
+    int used = snprintf(caption, sizeof caption, "radius %g:", (double)BLUR_PAGE_RADII[c]);
+    if (blur_level_count(BLUR_PAGE_RADII[c]) == 0) {
+      snprintf(caption + used, sizeof caption - (size_t)used, " no blur");
+    } else {
+      for (float r = BLUR_PAGE_RADII[c]; r >= 1.0f && used > 0 && (size_t)used < sizeof caption; r *= 0.5f)
+        used += snprintf(caption + used, sizeof caption - (size_t)used, "%s %g",
+                         r == BLUR_PAGE_RADII[c] ? "" : ",", (double)r);
+    }
+    gallery_veil(x, y + col_h - 30, col_w, 30, 0x000000, 0.7);
+    gallery_text(gallery_font_small, x + 8, y + col_h - 26, caption, TEXT_RGB);
+  }
+}
