@@ -43,6 +43,8 @@ int32_t text_width(const char* text);
 // text_width of the first n bytes (of all of it when n < 0 or n >= length).
 int32_t text_width_prefix(char* text, int32_t n);
 // Fills text_width x line height at (x, y) with background, then draws text.
+// The box goes through draw_rect_2d in the current projection: call it in
+// overlay mode (enter_overlay) for the box to lie under the text.
 void draw_text_boxed(int32_t x, int32_t y, const char* text, int32_t rgb, int32_t background);
 // Draws every byte as a glyph in a (u, v) plane (v 0 at the top, 1 at the
 // bottom, glyphs keep their proportions) placed vertex by vertex by map.
