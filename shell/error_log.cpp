@@ -92,7 +92,10 @@ static char* join_date_time(const SYSTEMTIME* when, int valid, char* buffer) {
     date_text(when, date, sizeof date);
     time_text(when, time, sizeof time);
   }
-  snprintf(buffer, DATE_TIME_TEXT_SIZE, "%s %s", date, time);
+  // A stamp longer than the buffer (long month names in some locales) keeps
+  // its start; using the result tells the compiler the cut is intended.
+  int written = snprintf(buffer, DATE_TIME_TEXT_SIZE, "%s %s", date, time);
+  if (written >= DATE_TIME_TEXT_SIZE) buffer[DATE_TIME_TEXT_SIZE - 1] = '\0';
   return buffer;
 }
 
