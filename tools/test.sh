@@ -8,6 +8,7 @@
 #   5. rebuild with AddressSanitizer + UndefinedBehaviorSanitizer and run the
 #      unit tests again
 #   6. a short run of every fuzz target (BF_FUZZ_SECONDS each, default 30)
+#   7. Valgrind memcheck of the headless program runner in both modes
 # Options: --label L   run only CTest label L in step 4 (skips steps 3 and 5
 #                      unless L is windows)
 set -euo pipefail
@@ -59,3 +60,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 step "fuzz targets, ${BF_FUZZ_SECONDS:-30}s each"
 bash tools/fuzz.sh "${BF_FUZZ_SECONDS:-30}"
+
+step "memcheck of the headless program runner"
+bash tools/memcheck.sh "$here/build"
