@@ -49,17 +49,22 @@ if [ -n "$label" ]; then
   (cd build && ctest -L "^$label\$" --output-on-failure -j"$jobs")
   exit 0
 fi
-(cd build && ctest --output-on-failure -j"$jobs")
+(cd build && ctest --output-on-failure -j"$jobs") | tee build/ctest-all.log
 
 step "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBF_SANITIZE=ON -DBF_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd build-asan && ctest -L '^unit$' --output-on-failure -j"$jobs")
+(cd build-asan && ctest -L '^unit$' --output-on-failure -j"$jobs") | tee build-asan/ctest-unit.log
 
 step "fuzz targets, ${BF_FUZZ_SECONDS:-30}s each"
 bash tools/fuzz.sh "${BF_FUZZ_SECONDS:-30}"
 
 step "memcheck of the headless program runner"
 bash tools/memcheck.sh "$here/build"
+
+# The runs above stop the script on any failure (pipefail), so reaching here
+# means every step passed; repeat the two test summaries last.
+step "summary"
+grep -h "tests passed" build/ctest-all.log build-asan/ctest-unit.log
