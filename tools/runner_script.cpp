@@ -206,17 +206,19 @@ static const char runner_tour_short[] =
     "150 end\n";
 
 static const char runner_tour_bench[] =
-    "# Benchmark: fly to the centre of the field in solid mode, then turn on the\n"
-    "# spot; switch to wire mode and keep turning.\n"
+    "# Benchmark: a boosted flight to the centre of the field in solid mode,\n"
+    "# then turning on the spot; wire mode from frame 251, still turning.\n"
     "1 move 0 0\n"
     "2 down W\n"
-    "400 up W\n"
-    "420 move 2 0\n"
-    "500 shot solid\n"
-    "600 down M\n"
-    "602 up M\n"
-    "1100 shot wire\n"
-    "1200 end\n";
+    "2 down CTRL\n"
+    "44 up CTRL\n"
+    "50 up W\n"
+    "60 move 2 0\n"
+    "200 shot solid\n"
+    "250 down M\n"
+    "252 up M\n"
+    "450 shot wire\n"
+    "500 end\n";
 
 static const char runner_tour_reference[] =
     "# Reference frames for tests/data: solid mode from outside the field, then\n"
