@@ -36,7 +36,10 @@ start_xvfb() {
   local n
   for n in $(seq 91 140); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp >"$session_work/xvfb.log" 2>&1 &
+    # -noreset: without it the server resets whenever its last client leaves
+    # (between two cases), and a program connecting during the reset loses
+    # its window and ends at once.
+    Xvfb ":$n" -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp -noreset >"$session_work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     export DISPLAY=":$n"
     local _
