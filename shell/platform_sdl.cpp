@@ -5,6 +5,7 @@
 // virtual-key codes, and the display mode, cursor and message box go
 // through SDL. Depends on SDL2 and shell/platform.h.
 #include <SDL.h>
+#include <SDL_opengl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -36,11 +37,29 @@ static uint32_t buttons_held = 0;  // MK_ flags of the buttons down
 static const int32_t disp_change_successful = 0;
 static const int32_t disp_change_failed = -1;
 
+// Deletes the GL context after letting the driver finish what it was given.
+// Mesa's llvmpipe can deadlock tearing down a context while a frame is still
+// being rasterised (one of its worker threads is left waiting for another
+// that has already exited), so the frame in flight is finished first.
+static void finish_and_delete_context(void) {
+  if (!sdl_context) return;
+  if (sdl_window && SDL_GL_MakeCurrent(sdl_window, sdl_context) == 0) {
+    glFinish();
+    SDL_GL_MakeCurrent(sdl_window, nullptr);
+  }
+  SDL_GL_DeleteContext(sdl_context);
+  sdl_context = nullptr;
+}
+
 // Undoes a display-mode switch when the process ends, as Windows does for a
-// temporary (CDS_FULLSCREEN) change, and shuts SDL down.
+// temporary (CDS_FULLSCREEN) change, and shuts SDL down: the context and the
+// window go first, before SDL closes the display connection.
 static void restore_at_exit(void) {
   if (display_switched && sdl_window) SDL_SetWindowFullscreen(sdl_window, 0);
   display_switched = 0;
+  finish_and_delete_context();
+  if (sdl_window) SDL_DestroyWindow(sdl_window);
+  sdl_window = nullptr;
   SDL_Quit();
 }
 
@@ -140,8 +159,7 @@ int platform_make_current(HDC dc, HGLRC context) {
 
 int platform_delete_context(HGLRC context) {
   if (context != the_context || !sdl_context) return 0;
-  SDL_GL_DeleteContext(sdl_context);
-  sdl_context = nullptr;
+  finish_and_delete_context();
   return 1;
 }
 

@@ -53,18 +53,6 @@ hold_key() {
   xdotool keyup "$1"
 }
 
-# Holds a key that ends the program; it is released once the program is
-# gone (or after the wait).
-press_to_end() {
-  xdotool keydown "$1"
-  local _
-  for _ in $(seq 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  xdotool keyup "$1"
-}
-
 press_after_start() {
   settle
   press_to_end "$1"

@@ -25,10 +25,15 @@ wait_page() {
   return 1
 }
 
-# turn KEY N: presses KEY and expects page N.
+# turn KEY N: holds KEY until page N is shown (the gallery turns once per
+# press, and a short tap can fall inside one slow frame and pass unseen).
 turn() {
-  press "$1"
-  wait_page "$2"
+  xdotool keydown "$1"
+  local status=0
+  wait_page "$2" || status=1
+  xdotool keyup "$1"
+  sleep 0.1
+  return $status
 }
 
 shot() {
@@ -49,11 +54,11 @@ tour() {
     turn End 8 && shot 8-fonts &&
     turn Home 1 &&
     turn BackSpace 8 &&
-    press Escape
+    press_to_end Escape
 }
 
 press_q() {
-  wait_page 1 && press q
+  wait_page 1 && press_to_end q
 }
 
 # The screenshots of different pages must differ: each page drew something

@@ -27,10 +27,10 @@ keys_then_escape() {
   press a 1 F1 Left Down space Return Escape
 }
 
-run_case "Escape" press Escape
+run_case "Escape" press_to_end Escape
 grep -q '^quit$' "$out" || fail "Escape: the demo did not leave its loop"
 grep -q "^window ${screen_w}x${screen_h}\$" "$out" || fail "Escape: the shell saw $(head -1 "$out")"
-run_case "Q" press q
+run_case "Q" press_to_end q
 run_case "close request" close_window
 # A close ends the process inside the pump (close_gl_window), not by leaving
 # the loop.

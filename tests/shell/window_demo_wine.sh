@@ -36,17 +36,17 @@ keys_then_escape() {
   press a 1 F1 Left space Escape
 }
 
-run_case "Escape" press Escape
+run_case "Escape" press_to_end Escape
 grep -q '^quit$' "$out" || fail "Escape: the demo did not leave its loop"
 grep -q "^window ${screen_w}x${screen_h}\$" "$out" || fail "Escape: the shell saw $(head -1 "$out")"
-run_case "Q" press q
+run_case "Q" press_to_end q
 if [ -n "$closer" ]; then
   run_case "close request" close_window
   if grep -q '^quit$' "$out"; then fail "close request: the demo left its loop instead of closing"; fi
 else
   echo "close request: skipped (no native x11_close_window)"
 fi
-run_case "Alt+F4" press alt+F4
+run_case "Alt+F4" press_to_end alt+F4
 if grep -q '^quit$' "$out"; then fail "Alt+F4: the demo left its loop instead of closing"; fi
 run_case "keys" keys_then_escape
 for code in 0x41 0x31 0x70 0x25 0x20 0x1B; do

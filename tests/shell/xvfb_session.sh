@@ -28,30 +28,29 @@ require_tools() {
   done
 }
 
-# start_xvfb WIDTH HEIGHT: Xvfb on the first free display number; exports
-# DISPLAY, screen_w and screen_h.
+# start_xvfb WIDTH HEIGHT: Xvfb on a free display number; exports DISPLAY,
+# screen_w and screen_h. The server picks the number itself (-displayfd), so
+# window tests started at the same moment never share a display.
 start_xvfb() {
   screen_w=$1
   screen_h=$2
-  local n
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    # -noreset: without it the server resets whenever its last client leaves
-    # (between two cases), and a program connecting during the reset loses
-    # its window and ends at once.
-    Xvfb ":$n" -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp -noreset >"$session_work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    local _
-    for _ in $(seq 50); do
+  local number_file="$session_work/display" _ n=""
+  # -noreset: without it the server resets whenever its last client leaves
+  # (between two cases), and a program connecting during the reset loses its
+  # window and ends at once.
+  Xvfb -displayfd 3 -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp -noreset \
+    3>"$number_file" >"$session_work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    n=$(head -n 1 "$number_file" 2>/dev/null || true)
+    if [ -n "$n" ]; then
+      export DISPLAY=":$n"
       xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
+    fi
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
   done
-  echo "could not start Xvfb" >&2
+  echo "could not start Xvfb: $(cat "$session_work/xvfb.log")" >&2
   exit 1
 }
 
@@ -138,6 +137,19 @@ press() {
     xdotool keyup "$key"
     sleep 0.1
   done
+}
+
+# press_to_end KEY: holds a key that ends the program until the program is
+# gone (at most 10 s), then lets it go. A tap can fall inside one long frame
+# (the first frames on a loaded machine take seconds) and pass unseen.
+press_to_end() {
+  xdotool keydown "$1"
+  local _
+  for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  xdotool keyup "$1"
 }
 
 finish_cases() {
