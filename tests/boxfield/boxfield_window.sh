@@ -19,15 +19,8 @@ done
 
 program=("$build/boxfield/boxfield")
 window_name='^OpenGL test \[Orvandel 2009\]$'
-out="$session_work/out"
-err="$session_work/err"
-shots="$build/window-shots/boxfield"
-rm -rf "$shots"
-mkdir -p "$shots"
-# The error log is written to the working directory.
-run_dir="$session_work/run"
-mkdir -p "$run_dir"
-cd "$run_dir"
+keep_shots "$build/window-shots/boxfield"
+enter_run_dir
 start_seconds=30
 end_seconds=20
 start_xvfb 800 600

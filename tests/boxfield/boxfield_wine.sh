@@ -9,35 +9,17 @@
 # native build tree (for x11_close_window; without it that case is skipped).
 set -euo pipefail
 build=$(cd "${1:?MinGW build tree}" && pwd)
-native=${3:-}
-if [ -n "$native" ]; then native=$(cd "$native" && pwd); fi
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../shell/xvfb_session.sh"
 require_tools Xvfb xdotool xwininfo wine import convert compare
-exe="$build/boxfield/boxfield.exe"
-[ -f "$exe" ] || { echo "missing $exe: cross-build with tools/test.sh first" >&2; exit 1; }
-closer=""
-if [ -n "$native" ] && [ -x "$native/tools/x11_close_window" ]; then closer="$native/tools/x11_close_window"; fi
-
-export WINEDEBUG=-all
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
-program=(wine "$exe")
+native_closer "${3:-}"
 window_name='^OpenGL test \[Orvandel 2009\]$'
-out="$session_work/out"
-err="$session_work/err"
-shots="$build/window-shots/boxfield"
-rm -rf "$shots"
-mkdir -p "$shots"
-run_dir="$session_work/run"
-mkdir -p "$run_dir"
-cd "$run_dir"
+keep_shots "$build/window-shots/boxfield"
+enter_run_dir
 start_seconds=90  # Wine's first start in a prefix is slow
 end_seconds=30
 start_xvfb 800 600
-
-timeout 300 wineboot -i >/dev/null 2>&1 || true
-stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
-trap 'stop_wine; session_cleanup' EXIT
+use_wine "$build/boxfield/boxfield.exe" "$build"
 
 source "$here/boxfield_checks.sh"
 settle_seconds=4

@@ -16,14 +16,8 @@ exe="$build/gallery/gallery"
 
 program=("$exe")
 window_name='^Toolkit gallery$'
-out="$session_work/out"
-err="$session_work/err"
-shots="$build/window-shots/gallery"
-rm -rf "$shots"
-mkdir -p "$shots"
-run_dir="$session_work/run"
-mkdir -p "$run_dir"
-cd "$run_dir"
+keep_shots "$build/window-shots/gallery"
+enter_run_dir
 start_seconds=60
 end_seconds=20
 start_xvfb 1024 640

@@ -10,28 +10,13 @@ build=$(cd "${1:?MinGW build tree}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../shell/xvfb_session.sh"
 require_tools Xvfb xdotool xwininfo wine import compare
-exe="$build/gallery/gallery.exe"
-[ -f "$exe" ] || { echo "missing $exe: cross-build with tools/test.sh first" >&2; exit 1; }
-
-export WINEDEBUG=-all
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
-program=(wine "$exe")
 window_name='^Toolkit gallery$'
-out="$session_work/out"
-err="$session_work/err"
-shots="$build/window-shots/gallery"
-rm -rf "$shots"
-mkdir -p "$shots"
-run_dir="$session_work/run"
-mkdir -p "$run_dir"
-cd "$run_dir"
+keep_shots "$build/window-shots/gallery"
+enter_run_dir
 start_seconds=90  # Wine's first start in a prefix is slow
 end_seconds=30
 start_xvfb 1024 640
-
-timeout 300 wineboot -i >/dev/null 2>&1 || true
-stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
-trap 'stop_wine; session_cleanup' EXIT
+use_wine "$build/gallery/gallery.exe" "$build"
 
 source "$here/gallery_checks.sh"
 settle_seconds=3

@@ -16,8 +16,6 @@ done
 
 program=("$build/tools/window_demo")
 window_name='^Window demo$'
-out="$session_work/out"
-err="$session_work/err"
 # A display size unlike SDL's defaults, so a window of the display's size
 # cannot pass by chance.
 start_xvfb 1152 864

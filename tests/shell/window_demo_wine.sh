@@ -8,28 +8,14 @@
 # native build tree (for x11_close_window; without it that case is skipped).
 set -euo pipefail
 build=$(cd "${1:?MinGW build tree}" && pwd)
-native=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/xvfb_session.sh"
 require_tools Xvfb xdotool xwininfo wine
-exe="$build/tools/window_demo.exe"
-[ -f "$exe" ] || { echo "missing $exe: cross-build with tools/test.sh first" >&2; exit 1; }
-closer=""
-if [ -n "$native" ] && [ -x "$native/tools/x11_close_window" ]; then closer="$native/tools/x11_close_window"; fi
-
-export WINEDEBUG=-all
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
-program=(wine "$exe")
+native_closer "${3:-}"
 window_name='^Window demo$'
-out="$session_work/out"
-err="$session_work/err"
 start_seconds=60  # Wine's first start in a prefix is slow
 start_xvfb 1152 864
-
-# A fresh prefix is prepared once, outside the timed cases.
-timeout 300 wineboot -i >/dev/null 2>&1 || true
-stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
-trap 'stop_wine; session_cleanup' EXIT
+use_wine "$build/tools/window_demo.exe" "$build"
 
 close_window() { "$closer" "$window_id"; }
 keys_then_escape() {

@@ -4,11 +4,15 @@
 # waits. Callers set `program` (a command array), `window_name` (a regular
 # expression for xdotool search) and `out` / `err` files, then call
 # run_case NAME ACTION... for each case and finish with finish_cases.
+# The program's output goes to `out` and `err` (set here; callers may move
+# them).
 
 session_work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 failures=0
+out="$session_work/out"
+err="$session_work/err"
 
 session_cleanup() {
   if [ -n "$app_pid" ]; then kill -9 "$app_pid" 2>/dev/null || true; fi
@@ -26,6 +30,41 @@ require_tools() {
   for tool in "$@"; do
     command -v "$tool" >/dev/null || { echo "missing $tool: run tools/setup.sh" >&2; exit 1; }
   done
+}
+
+# enter_run_dir: makes an empty working directory for the program (a fatal
+# error leaves graphics_error.log there), sets run_dir and goes into it.
+enter_run_dir() {
+  run_dir="$session_work/run"
+  mkdir -p "$run_dir"
+  cd "$run_dir"
+}
+
+# keep_shots DIR: an emptied folder for the screenshots of this run; sets
+# shots.
+keep_shots() {
+  shots=$1
+  rm -rf "$shots"
+  mkdir -p "$shots"
+}
+
+# native_closer TREE: sets closer to x11_close_window of the native build
+# TREE, or to "" when TREE is empty or has none.
+native_closer() {
+  closer=""
+  if [ -n "${1:-}" ] && [ -x "$1/tools/x11_close_window" ]; then closer="$(cd "$1" && pwd)/tools/x11_close_window"; fi
+}
+
+# use_wine EXE BUILD: the program becomes EXE under Wine, with its prefix in
+# BUILD (unless WINEPREFIX is set). Call after start_xvfb: a fresh prefix is
+# prepared once, outside the timed cases, and Wine is stopped at the end.
+use_wine() {
+  [ -f "$1" ] || { echo "missing $1: cross-build with tools/test.sh first" >&2; exit 1; }
+  export WINEDEBUG=-all
+  export WINEPREFIX=${WINEPREFIX:-$2/wineprefix}
+  program=(wine "$1")
+  timeout 300 wineboot -i >/dev/null 2>&1 || true
+  trap 'timeout 30 wineserver -k >/dev/null 2>&1 || true; session_cleanup' EXIT
 }
 
 # start_xvfb WIDTH HEIGHT: Xvfb on a free display number; exports DISPLAY,
