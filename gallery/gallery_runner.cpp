@@ -23,6 +23,7 @@
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
+#include "tools/runner_args.h"
 #include "tools/runner_image.h"
 #include "tools/runner_script.h"
 
@@ -56,28 +57,6 @@ static void runner_usage(FILE* out) {
           ")\n"
           "  --time SECONDS      animation time the clock is held at (default 0)\n"
           "  --mouse FX,FY       mouse position as fractions of the size (default 0.62,0.42)\n");
-}
-
-static bool parse_size(const char* text, int32_t* w, int32_t* h) {
-  char* end = nullptr;
-  errno = 0;
-  long a = strtol(text, &end, 10);
-  if (errno || end == text || *end != 'x') return false;
-  const char* second = end + 1;
-  long b = strtol(second, &end, 10);
-  if (errno || end == second || *end || a < 320 || b < 240 || a > 8192 || b > 8192) return false;
-  *w = (int32_t)a;
-  *h = (int32_t)b;
-  return true;
-}
-
-static bool parse_number(const char* text, double low, double high, double* out) {
-  char* end = nullptr;
-  errno = 0;
-  double v = strtod(text, &end);
-  if (errno || end == text || *end || !(v >= low && v <= high)) return false;
-  *out = v;
-  return true;
 }
 
 static bool parse_pages(const char* text, std::vector<int32_t>* pages) {
@@ -114,9 +93,8 @@ static int parse_options(int argc, char** argv, gallery_options* o) {
       return 2;
     }
     i++;
-    double v = 0;
     if (strcmp(a, "--size") == 0) {
-      if (!parse_size(value, &o->width, &o->height)) {
+      if (!runner_parse_size(value, 320, 240, &o->width, &o->height)) {
         fprintf(stderr, "gallery_runner: --size wants WxH, from 320x240 to 8192x8192\n");
         return 2;
       }
@@ -125,29 +103,31 @@ static int parse_options(int argc, char** argv, gallery_options* o) {
     } else if (strcmp(a, "--validate") == 0) {
       o->validate_dir = value;
     } else if (strcmp(a, "--tolerance") == 0) {
-      if (!parse_number(value, 0, 255, &v) || v != (int32_t)v) {
+      long long n = 0;
+      if (!runner_parse_count(value, 255, &n)) {
         fprintf(stderr, "gallery_runner: --tolerance wants a whole number from 0 to 255\n");
         return 2;
       }
-      o->tolerance = (int32_t)v;
+      o->tolerance = (int32_t)n;
     } else if (strcmp(a, "--max-differing") == 0) {
-      if (!parse_number(value, 0, 1e12, &v) || v != (long long)v) {
+      long long n = 0;
+      if (!runner_parse_count(value, 1LL << 40, &n)) {
         fprintf(stderr, "gallery_runner: --max-differing wants a pixel count\n");
         return 2;
       }
-      o->max_differing = (long long)v;
+      o->max_differing = n;
     } else if (strcmp(a, "--pages") == 0) {
       if (!parse_pages(value, &o->pages)) return 2;
     } else if (strcmp(a, "--time") == 0) {
-      if (!parse_number(value, 0, 1e6, &o->time)) {
+      if (!runner_parse_number(value, 0, 1e6, &o->time)) {
         fprintf(stderr, "gallery_runner: --time wants seconds from 0 to 1000000\n");
         return 2;
       }
     } else if (strcmp(a, "--mouse") == 0) {
       char* comma = strchr((char*)value, ',');
       std::string fx(value, comma ? (size_t)(comma - value) : strlen(value));
-      if (!comma || !parse_number(fx.c_str(), 0, 1, &o->mouse_fx) ||
-          !parse_number(comma + 1, 0, 1, &o->mouse_fy)) {
+      if (!comma || !runner_parse_number(fx.c_str(), 0, 1, &o->mouse_fx) ||
+          !runner_parse_number(comma + 1, 0, 1, &o->mouse_fy)) {
         fprintf(stderr, "gallery_runner: --mouse wants FX,FY, each from 0 to 1\n");
         return 2;
       }

@@ -38,6 +38,7 @@
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
+#include "tools/runner_args.h"
 #include "tools/runner_image.h"
 #include "tools/runner_script.h"
 #include "tools/runner_stats.h"
@@ -70,28 +71,6 @@ static void runner_usage(FILE* out) {
           "  --max-differing N   pixels per shot allowed beyond the tolerance (default 0)\n"
           "  --real-clock        run the program on the real clock (default: 1/64 s per reading)\n",
           runner_tour_names());
-}
-
-static bool runner_parse_size(const char* text, int32_t* w, int32_t* h) {
-  char* end = nullptr;
-  errno = 0;
-  long a = strtol(text, &end, 10);
-  if (errno || end == text || *end != 'x') return false;
-  const char* second = end + 1;
-  long b = strtol(second, &end, 10);
-  if (errno || end == second || *end || a < 16 || b < 16 || a > 8192 || b > 8192) return false;
-  *w = (int32_t)a;
-  *h = (int32_t)b;
-  return true;
-}
-
-static bool runner_parse_count(const char* text, long long high, long long* out) {
-  char* end = nullptr;
-  errno = 0;
-  long long v = strtoll(text, &end, 10);
-  if (errno || end == text || *end || v < 0 || v > high) return false;
-  *out = v;
-  return true;
 }
 
 static bool runner_read_text(const char* path, std::string* out) {
@@ -133,7 +112,7 @@ static int runner_parse_options(int argc, char** argv, runner_options* o) {
     }
     i++;
     if (strcmp(a, "--size") == 0) {
-      if (!runner_parse_size(value, &o->width, &o->height)) {
+      if (!runner_parse_size(value, 16, 16, &o->width, &o->height)) {
         fprintf(stderr, "boxfield_runner: --size wants WxH, each from 16 to 8192\n");
         return 2;
       }

@@ -1,15 +1,58 @@
 // The headless runner's own logic: flight-script parsing and its refusals,
-// frame-time statistics, and picture comparison under a tolerance.
+// frame-time statistics, picture comparison under a tolerance, and the
+// command-line value checks.
 #include <gtest/gtest.h>
 #include <string.h>
 
 #include <string>
 
+#include "tools/runner_args.h"
 #include "tools/runner_image.h"
 #include "tools/runner_script.h"
 #include "tools/runner_stats.h"
 
 namespace {
+
+// ---------------------------------------------------------------------------
+// Command-line values
+
+TEST(runner_args, SizesAreWholeAndInRange) {
+  int32_t w = -1, h = -1;
+  EXPECT_TRUE(runner_parse_size("320x240", 320, 240, &w, &h));
+  EXPECT_EQ(w, 320);
+  EXPECT_EQ(h, 240);
+  EXPECT_TRUE(runner_parse_size("8192x16", 16, 16, &w, &h));
+  EXPECT_EQ(w, 8192);
+  EXPECT_EQ(h, 16);
+  w = h = -1;
+  const char* refused[] = {"319x240", "320x239",  "8193x600", "800x8193",
+                           "800x",    "x600",     "800x600x", "800 x600",
+                           "800X600", "-800x600", "",         "99999999999999999999x600"};
+  for (const char* text : refused) {
+    EXPECT_FALSE(runner_parse_size(text, 320, 240, &w, &h)) << text;
+  }
+  EXPECT_EQ(w, -1);  // a refused value leaves the outputs alone
+  EXPECT_EQ(h, -1);
+}
+
+TEST(runner_args, CountsAndNumbersRefuseJunkAndRange) {
+  long long n = -1;
+  EXPECT_TRUE(runner_parse_count("0", 255, &n));
+  EXPECT_EQ(n, 0);
+  EXPECT_TRUE(runner_parse_count("255", 255, &n));
+  EXPECT_EQ(n, 255);
+  for (const char* text : {"256", "-1", "12a", "", "1.5", "99999999999999999999"}) {
+    EXPECT_FALSE(runner_parse_count(text, 255, &n)) << text;
+  }
+  EXPECT_EQ(n, 255);
+  double v = -1;
+  EXPECT_TRUE(runner_parse_number("0.25", 0, 1, &v));
+  EXPECT_EQ(v, 0.25);
+  for (const char* text : {"nan", "inf", "-0.001", "1.0001", "1e400", "0.5s", ""}) {
+    EXPECT_FALSE(runner_parse_number(text, 0, 1, &v)) << text;
+  }
+  EXPECT_EQ(v, 0.25);
+}
 
 // ---------------------------------------------------------------------------
 // Scripts
