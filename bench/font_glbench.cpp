@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include "bench/bench_gl.h"
 #include "font/font_atlas.h"
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
@@ -14,10 +15,7 @@
 
 namespace {
 
-int gl_ready() {
-  static int opened = open_gl_window(64, 64, "font bench") != 0;
-  return opened;
-}
+bool gl_ready() { return bench_gl_open(64, 64); }
 
 void delete_fonts() {
   while (fonts && font_registry.count) font_delete(fonts[0]);

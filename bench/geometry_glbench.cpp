@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <math.h>
 
+#include "bench/bench_gl.h"
 #include "geometry/boxes.h"
 #include "geometry/cube_map.h"
 #include "geometry/screen_effect.h"
@@ -13,21 +14,6 @@
 #include "shell/platform_headless.h"
 #include "shell/view.h"
 #include "shell/window.h"
-
-// Opens the one headless window on first use, then resizes its surface.
-static bool bench_gl_open(int32_t width, int32_t height) {
-  static bool opened = false;
-  if (!opened) {
-    if (!open_gl_window(width, height, "geometry bench")) return false;
-    opened = true;
-  } else {
-    headless_resize_surface(width, height);
-  }
-  init_gl_state(width, height);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  return true;
-}
 
 static int64_t shade_calls = 0;
 

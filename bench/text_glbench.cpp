@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <string>
 
+#include "bench/bench_gl.h"
 #include "font/font_registry.h"
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
@@ -13,21 +14,6 @@
 #include "shell/view.h"
 #include "shell/window.h"
 #include "text/text_draw.h"
-
-// Opens the one headless window on first use, then resizes its surface.
-static bool text_bench_gl_open(int32_t width, int32_t height) {
-  static bool opened = false;
-  if (!opened) {
-    if (!open_gl_window(width, height, "text bench")) return false;
-    opened = true;
-  } else {
-    headless_resize_surface(width, height);
-  }
-  init_gl_state(width, height);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  return true;
-}
 
 // The program's own font, "normal", built once and made current.
 static bool text_bench_font() {
@@ -41,7 +27,7 @@ static bool text_bench_font() {
 }
 
 static void BM_draw_text_100_lines_into_list(benchmark::State& state) {
-  if (!text_bench_gl_open(1280, 720)) {
+  if (!bench_gl_open(1280, 720)) {
     state.SkipWithError("no GL context");
     return;
   }
