@@ -13,29 +13,11 @@
 #include "support/gl_recorder.h"
 #include "text/text_draw.h"
 #include "text_test_font.h"
+#include "text_test_quads.h"
 
 namespace {
 
 using namespace text_test;
-
-struct quad {
-  int x, y, w, h;
-  bool operator==(const quad& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
-};
-void PrintTo(const quad& q, std::ostream* out) {
-  *out << "(" << q.x << "," << q.y << " " << q.w << "x" << q.h << ")";
-}
-
-// The quads of the recorded glVertex2i calls, four vertices each.
-std::vector<quad> recorded_quads() {
-  std::vector<gl_call> v = gl_recorder_calls_named({"glVertex2i"});
-  std::vector<quad> out;
-  for (size_t i = 0; i + 3 < v.size(); i += 4) {
-    out.push_back({(int)v[i].args[0], (int)v[i].args[1], (int)(v[i + 1].args[0] - v[i].args[0]),
-                   (int)(v[i + 2].args[1] - v[i].args[1])});
-  }
-  return out;
-}
 
 // The eight calls of one glyph quad of the test font, written out.
 void expect_glyph(std::vector<gl_call>& out, int code, int x, int y, int w) {
