@@ -19,3 +19,13 @@ if(BF_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The 32-bit Windows build computes on the x87 unit, with the precision the
+# process entry sets. A native x86_64 build computing the same way runs the
+# unit tests against that arithmetic where 32-bit programs cannot run.
+if(BF_X87)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR NOT CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64")
+    message(FATAL_ERROR "BF_X87 needs GCC on x86_64")
+  endif()
+  add_compile_options(-mfpmath=387)
+endif()

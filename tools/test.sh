@@ -7,8 +7,10 @@
 #      xdotool), windows (the x86_64 build under Wine)
 #   5. rebuild with AddressSanitizer + UndefinedBehaviorSanitizer and run the
 #      unit tests again
-#   6. a short run of every fuzz target (BF_FUZZ_SECONDS each, default 30)
-#   7. Valgrind memcheck of the headless program runner in both modes
+#   6. rebuild with x87 arithmetic (as the 32-bit Windows build computes,
+#      which cannot run here) and run the unit tests again
+#   7. a short run of every fuzz target (BF_FUZZ_SECONDS each, default 30)
+#   8. Valgrind memcheck of the headless program runner in both modes
 # Options: --label L   run only CTest label L in step 4 (skips steps 3 and 5
 #                      unless L is windows)
 set -euo pipefail
@@ -58,6 +60,11 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest -L '^unit$' --output-on-failure -j"$jobs") | tee build-asan/ctest-unit.log
 
+step "unit tests with x87 arithmetic (the 32-bit Windows build's)"
+cmake -S . -B build-x87 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBF_X87=ON -DBF_WERROR=ON -DBF_BENCH=OFF >/dev/null
+cmake --build build-x87 -j"$jobs"
+(cd build-x87 && ctest -L '^unit$' --output-on-failure -j"$jobs") | tee build-x87/ctest-unit.log
+
 step "fuzz targets, ${BF_FUZZ_SECONDS:-30}s each"
 bash tools/fuzz.sh "${BF_FUZZ_SECONDS:-30}"
 
@@ -67,4 +74,4 @@ bash tools/memcheck.sh "$here/build"
 # The runs above stop the script on any failure (pipefail), so reaching here
 # means every step passed; repeat the two test summaries last.
 step "summary"
-grep -h "tests passed" build/ctest-all.log build-asan/ctest-unit.log
+grep -h "tests passed" build/ctest-all.log build-asan/ctest-unit.log build-x87/ctest-unit.log
