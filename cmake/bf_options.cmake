@@ -29,3 +29,7 @@ if(BF_X87)
   endif()
   add_compile_options(-mfpmath=387)
 endif()
+
+# One version for the project: every program's --version, the runners'
+# reports and the packages carry it.
+add_compile_definitions(BF_VERSION="${PROJECT_VERSION}")

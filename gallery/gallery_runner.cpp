@@ -1,13 +1,13 @@
 // gallery_runner: the toolkit gallery on the headless backend (a real Mesa
 // context without a display). It runs gallery_main itself and drives it
 // through gallery_hook with a generated input script in the runner's script
-// format (tools/runner_script.h): a digit key pressed and let go to reach
+// format (runner/runner_script.h): a digit key pressed and let go to reach
 // each page, then a shot of that page. Each shot is saved as <page>.png or
 // compared with <page>.png of a reference folder under a tolerance, saying
 // which pixels differ. For pictures that do not depend on the machine's
 // speed the clock stands still at a chosen time and the mouse stays at a
 // chosen point. Depends on gallery_core, the toolkit, the headless backend,
-// runner_support (script, images) and tools/runner_png.cpp (libpng).
+// runner_support (script, images) and runner/runner_png.cpp (libpng).
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -23,9 +23,9 @@
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
-#include "tools/runner_args.h"
-#include "tools/runner_image.h"
-#include "tools/runner_script.h"
+#include "runner/runner_args.h"
+#include "runner/runner_image.h"
+#include "runner/runner_script.h"
 
 // ---------------------------------------------------------------------------
 // Options

@@ -38,10 +38,10 @@
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
-#include "tools/runner_args.h"
-#include "tools/runner_image.h"
-#include "tools/runner_script.h"
-#include "tools/runner_stats.h"
+#include "runner/runner_args.h"
+#include "runner/runner_image.h"
+#include "runner/runner_script.h"
+#include "runner/runner_stats.h"
 
 // ---------------------------------------------------------------------------
 // Options
@@ -63,7 +63,7 @@ static void runner_usage(FILE* out) {
           "usage: boxfield_runner [options]\n"
           "  --size WxH          surface size in pixels (default 1280x720)\n"
           "  --tour NAME         built-in flight: %s (default short)\n"
-          "  --script FILE       flight script file (format: tools/runner_script.h)\n"
+          "  --script FILE       flight script file (format: runner/runner_script.h)\n"
           "  --print-tour NAME   print a built-in flight and exit\n"
           "  --out DIR           screenshots, diff pictures and report.json (default runner-out)\n"
           "  --validate DIR      compare the script's shots with DIR/<name>.png instead of saving them\n"

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "tools/runner_image.h"
+#include "runner/runner_image.h"
 
 int runner_write_png(const char* path, const runner_image& image) {
   if (image.width <= 0 || image.height <= 0 || image.rgb.size() != (size_t)image.width * image.height * 3)

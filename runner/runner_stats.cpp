@@ -1,5 +1,5 @@
 // Frame-time statistics (see runner_stats.h).
-#include "tools/runner_stats.h"
+#include "runner/runner_stats.h"
 
 #include <math.h>
 

@@ -1,5 +1,5 @@
 // Picture comparison (see runner_image.h).
-#include "tools/runner_image.h"
+#include "runner/runner_image.h"
 
 #include <stdlib.h>
 

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "tools/runner_args.h"
-#include "tools/runner_image.h"
-#include "tools/runner_script.h"
-#include "tools/runner_stats.h"
+#include "runner/runner_args.h"
+#include "runner/runner_image.h"
+#include "runner/runner_script.h"
+#include "runner/runner_stats.h"
 
 namespace {
 

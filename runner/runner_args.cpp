@@ -1,5 +1,5 @@
 // Command-line value parsing of the headless runners (see runner_args.h).
-#include "tools/runner_args.h"
+#include "runner/runner_args.h"
 
 #include <errno.h>
 #include <stdlib.h>

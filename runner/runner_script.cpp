@@ -1,6 +1,6 @@
 // Flight scripts (see runner_script.h): parsing with line-numbered refusals,
 // and the built-in tours.
-#include "tools/runner_script.h"
+#include "runner/runner_script.h"
 
 #include <errno.h>
 #include <stdarg.h>
