@@ -3,13 +3,12 @@
 // sampling), exports the built-in font as a cell glyph file, and draws
 // specimen sheets (PNG) of any cell glyph file with every glyph and its code.
 // Depends on glyphs/ (rasteriser, converters, built-in font), font/font_atlas
-// (glyph opacity), geometry/palette and libpng.
+// (glyph opacity), geometry/palette and libpng (stb's PNG writer on Windows).
 //
 // Every failure prints one line on stderr and exits with status 1; the
 // library functions it calls report nothing, so the tool checks the input
 // (check_cell_glyphs) and the output it reads back itself.
 #include <errno.h>
-#include <png.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -23,6 +22,13 @@
 #include "glyphs/cell_glyphs.h"
 #include "glyphs/glyph_files.h"
 #include "util/helpers.h"
+
+#ifdef BF_PNG_STB
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+#else
+#include <png.h>
+#endif
 
 // ---------------------------------------------------------------------------
 // Messages and options
@@ -311,6 +317,14 @@ static void draw_label(image* img, const std::vector<bitmap_glyph>& font, const 
   }
 }
 
+#ifdef BF_PNG_STB
+// Windows builds: stb's writer, which tells only whether it succeeded.
+static int write_png(const std::string& path, const image& img) {
+  if (!stbi_write_png(path.c_str(), img.width, img.height, 3, img.rgb.data(), img.width * 3))
+    return !fail("writing %s failed", path.c_str());
+  return 1;
+}
+#else
 static int write_png(const std::string& path, const image& img) {
   FILE* f = fopen(path.c_str(), "wb");
   if (!f) return !fail("cannot write %s: %s", path.c_str(), strerror(errno));
@@ -331,6 +345,7 @@ static int write_png(const std::string& path, const image& img) {
   if (fclose(f) != 0) return !fail("writing %s failed", path.c_str());
   return 1;
 }
+#endif
 
 // The glyph bitmaps of a cell glyph set, rendered by direct sampling through
 // a temporary file next to the output.
