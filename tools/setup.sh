@@ -17,6 +17,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   clang clang-format clang-tidy libclang-rt-14-dev
   valgrind
+  dpkg-dev lintian libstb-dev unzip
 )
 
 missing=()

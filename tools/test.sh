@@ -11,6 +11,8 @@
 #      which cannot run here) and run the unit tests again
 #   7. a short run of every fuzz target (BF_FUZZ_SECONDS each, default 30)
 #   8. Valgrind memcheck of the headless program runner in both modes
+#   9. the four packages (tools/package.sh), each tested as received
+#      (tests/package/test_packages.sh)
 # Options: --label L   run only CTest label L in step 4 (skips steps 3 and 5
 #                      unless L is windows)
 set -euo pipefail
@@ -70,6 +72,10 @@ bash tools/fuzz.sh "${BF_FUZZ_SECONDS:-30}"
 
 step "memcheck of the headless program runner"
 bash tools/memcheck.sh "$here/build"
+
+step "packages: .deb, .tar.gz and both Windows zips, each tested as received"
+bash tools/package.sh build/packages
+bash tests/package/test_packages.sh build/packages
 
 # The runs above stop the script on any failure (pipefail), so reaching here
 # means every step passed; repeat the two test summaries last.
