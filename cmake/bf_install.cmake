@@ -11,6 +11,7 @@
 #
 # Windows (MinGW cross builds): the two programs, glyph_tool and the README as
 # README.txt side by side; CPack makes a .zip.
+
 # On Debian-style systems libraries, CMake packages and .pc files go in the
 # multiarch folder (lib/x86_64-linux-gnu), whatever the prefix, as Debian
 # packages must have them; CMake and pkg-config search there by default.
@@ -26,7 +27,9 @@ set(BF_PACKAGE boxfield_toolkit)
 # the Debian package's name, where Debian tools look for it.
 set(BF_DEB_PACKAGE boxfield-toolkit)
 set(BF_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${BF_DEB_PACKAGE})
-set(BF_MAINTAINER "Box-field toolkit developers <boxfield-toolkit@users.noreply.github.com>")
+# The packages' contact (Debian's Maintainer field); the address is the
+# project's placeholder until it has a real one.
+set(BF_MAINTAINER "Box-field toolkit developers <boxfield-toolkit@example.org>")
 
 if(BF_PLATFORM_WIN32)
   foreach(program boxfield gallery glyph_tool)
@@ -35,6 +38,7 @@ if(BF_PLATFORM_WIN32)
     endif()
   endforeach()
   # Windows' own editor wants CR LF line ends.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
   file(READ ${PROJECT_SOURCE_DIR}/README.md bf_readme)
   string(REPLACE "\n" "\r\n" bf_readme "${bf_readme}")
   file(WRITE ${PROJECT_BINARY_DIR}/README.txt "${bf_readme}")
