@@ -18,14 +18,14 @@
 #include <vector>
 
 #include "gallery/gallery.h"
+#include "runner/runner_args.h"
+#include "runner/runner_image.h"
+#include "runner/runner_script.h"
 #include "shell/clock.h"
 #include "shell/fpu.h"
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
-#include "runner/runner_args.h"
-#include "runner/runner_image.h"
-#include "runner/runner_script.h"
 
 // ---------------------------------------------------------------------------
 // Options
