@@ -321,9 +321,9 @@ static dyn_array read_body(FILE* stream, uint32_t count, uint32_t elem_size, uin
   array.elem_size = elem_size;
   array.min_fill_percent = min_fill_percent;
   if (remaining < 0 && payload > (1u << 20)) {
-    // A stream that cannot tell its size and a large claim: the block grows
-    // as the data arrives and takes its full capacity only once all of the
-    // payload is there.
+    // A stream that cannot tell its size and a large claim: the data is
+    // gathered in a buffer that grows as it arrives, and the block of full
+    // capacity is allocated only once all of the payload is there.
     char* staging = nullptr;
     uint64_t done = 0;
     while (done < payload) {
@@ -335,15 +335,11 @@ static dyn_array read_body(FILE* stream, uint32_t count, uint32_t elem_size, uin
       done += got;
       if (got != chunk) break;
     }
-    if (done != payload) {
-      free(staging);
-      return refused(elem_size, DYN_ARRAY_TRUNCATED);
-    }
-    array.data = realloc(staging, (size_t)block_size);
-    if (!array.data) {
-      free(staging);
-      return refused(elem_size, DYN_ARRAY_NO_MEMORY);
-    }
+    array.data = done == payload ? malloc((size_t)block_size) : nullptr;
+    if (array.data) memcpy(array.data, staging, (size_t)payload);
+    free(staging);
+    if (done != payload) return refused(elem_size, DYN_ARRAY_TRUNCATED);
+    if (!array.data) return refused(elem_size, DYN_ARRAY_NO_MEMORY);
   } else {
     array.data = malloc(block_size ? (size_t)block_size : 1);
     if (!array.data) return refused(elem_size, DYN_ARRAY_NO_MEMORY);
