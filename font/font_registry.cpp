@@ -121,8 +121,9 @@ int32_t font_rename(const char* old_name, const char* new_name) {
 // ---------------------------------------------------------------------------
 // Deletion
 
-void font_delete(font* f) {
-  if (!f) return;
+// Deletes f; a font whose style names f takes itself as its style font unless
+// its style names `keep` (the family walk still needs to recognise those).
+static void delete_font(font* f, uintptr_t keep) {
   const uintptr_t gone = (uintptr_t)f;
   const int was_current = (f == current_font);
 
@@ -138,8 +139,10 @@ void font_delete(font* f) {
 
   // A font whose style still names f (a copy of it that outlives it) takes
   // itself as its style font, so no style is left pointing at freed memory.
-  for (uint32_t i = 0; i < font_count(); ++i) {
-    if ((uintptr_t)fonts[i]->style.font == gone) fonts[i]->style.font = fonts[i];
+  if (gone != keep) {
+    for (uint32_t i = 0; i < font_count(); ++i) {
+      if ((uintptr_t)fonts[i]->style.font == gone) fonts[i]->style.font = fonts[i];
+    }
   }
 
   if (was_current) {
@@ -151,19 +154,24 @@ void font_delete(font* f) {
   }
 }
 
+void font_delete(font* f) {
+  if (f) delete_font(f, 0);
+}
+
 void font_delete_family(font* base) {
   // A null base would take in every font whose style names no font.
   if (!base) return;
-  const int base_in_family = (base->style.font == base);
-  // From the last slot down: the swap-with-last removal only moves fonts
-  // that were already visited. The base goes last so that the members are
-  // still recognisable while the walk runs.
+  // Members are the fonts whose style names the base's pointer value, the
+  // base itself when it names itself. From the last slot down, each member
+  // goes as the walk meets it: the swap-with-last removal only moves fonts
+  // already visited. Members still ahead keep naming the base after it has
+  // gone (they are deleted before the walk ends), so they stay recognisable.
+  const uintptr_t family = (uintptr_t)base;
   for (uint32_t i = font_count(); i-- > 0;) {
     if (i >= font_count()) continue;
     font* f = fonts[i];
-    if (f != base && f->style.font == base) font_delete(f);
+    if ((uintptr_t)f->style.font == family) delete_font(f, family);
   }
-  if (base_in_family) font_delete(base);
 }
 
 void font_delete_by_name(const char* name) { font_delete(font_find(name)); }

@@ -81,7 +81,8 @@ int32_t font_rename(const char* old_name, const char* new_name);
 // Deletes f's texture, name and record and removes it from the registry; a
 // deleted current font is replaced by a random remaining one (or null).
 void font_delete(font* f);
-// Deletes every font whose style names base, base itself when it does.
+// Deletes every font whose style names base, base itself when it does, in a
+// walk from the last registry slot down to slot 0.
 void font_delete_family(font* base);
 // font_delete(font_find(name)); nothing for an unknown name.
 void font_delete_by_name(const char* name);

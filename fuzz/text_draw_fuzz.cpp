@@ -42,10 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t wrap_right = (data[5] & 1) ? (int32_t)data[5] * 4 : 0;
 
   // The text in a heap buffer sized to the text, its terminating zero and
-  // the five bytes a layout escape may still claim after that zero: escape
-  // payloads may hold zero bytes (colour 0x000000, tab 0), so a zero inside an
-  // escape cannot end the text, and a text cut short inside an escape is read
-  // as the whole escape. Anything beyond that is caught.
+  // the five bytes an escape may still claim after that zero (a layout escape
+  // begun on the last byte; a glyph escape claims at most two): escape bytes
+  // may be zero (glyph high byte 0, colour 0x000000, tab 0), so a zero inside
+  // an escape cannot end the text, and a text cut short inside an escape is
+  // read as the whole escape. Anything beyond that is caught.
   const size_t ESCAPE_OVERHANG = 5;
   size_t length = size - 6;
   char* text = (char*)calloc(length + 1 + ESCAPE_OVERHANG, 1);

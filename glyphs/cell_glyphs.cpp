@@ -52,9 +52,9 @@ float cell_sample_local(float t, int tile, int* cell_out) {
 
 // Each hit counts 1 and a shape above 7 counts 2, so sum <= 2 n² and the
 // value stays within 16..63.
-uint8_t glyph_pixel_value(int sum, int n) {
+uint8_t glyph_pixel_value(int64_t sum, int n) {
   if (sum == 0) return GLYPH_PIXEL_EMPTY;
-  return (uint8_t)(int)(floor(23.9 * sum / n / n) + 16);
+  return (uint8_t)(int)(floor(23.9 * (double)sum / n / n) + 16);
 }
 
 // ---------------------------------------------------------------------------
@@ -78,14 +78,11 @@ glyph_style make_glyph_style(float cell_width, float cell_height) {
 static int cell_size_usable(float size) { return size >= 1.0f && size < (float)(GLYPH_MAX_SIZE + 1); }
 
 int glyph_style_usable(glyph_style style) {
-  return cell_size_usable(style.cell_width) && cell_size_usable(style.cell_height);
+  return cell_size_usable(style.cell_width) && cell_size_usable(style.cell_height) &&
+         style.samples <= GLYPH_MAX_SAMPLES;
 }
 
-int glyph_style_samples(glyph_style style) {
-  if (style.samples < 0) return 0;
-  if (style.samples > GLYPH_MAX_SAMPLES) return GLYPH_MAX_SAMPLES;
-  return style.samples;
-}
+int glyph_style_samples(glyph_style style) { return style.samples < 0 ? 0 : style.samples; }
 
 // ---------------------------------------------------------------------------
 // Shape test
@@ -200,6 +197,9 @@ struct tile_job {
 
 }  // namespace
 
+// Most samples per axis the term tables hold (29 bytes each, four tables).
+static const uint64_t TERM_TABLE_SAMPLES = 1u << 18;
+
 static int alloc_axis_terms(axis_terms* t, int count) {
   size_t c = (size_t)count;
   t->bar = (uint8_t*)malloc(c * 5);
@@ -302,6 +302,25 @@ static void render_shape_tile(const tile_job& job, const axis_terms& p, const ax
   }
 }
 
+// The same tile the slow way, every sample through cell_shape_test: for
+// sample counts whose term tables would take too much memory.
+static void render_tile_by_samples(const tile_job& job, uint8_t code, glyph_style style, uint8_t* tile) {
+  int n = job.n;
+  for (int r = 0; r < job.tile_h; r++) {
+    for (int k = 0; k < job.tile_w; k++) {
+      int64_t sum = 0;
+      for (int a = 0; a < n; a++) {
+        for (int b = 0; b < n; b++) {
+          float x = single(cell_sample_x(k, a, b, n) / (float)job.tile_w);
+          float y = single(cell_sample_y(r, a, b, n) / (float)job.tile_h);
+          sum += cell_shape_test(code, x, y, style);
+        }
+      }
+      tile[r * job.tile_w + k] = glyph_pixel_value(sum, n);
+    }
+  }
+}
+
 static void render_one_tile(const tile_job& job, uint8_t code, glyph_style style, uint8_t* tile) {
   int tile_px = job.tile_w * job.tile_h;
   int shape = code >> 3;
@@ -311,7 +330,11 @@ static void render_one_tile(const tile_job& job, uint8_t code, glyph_style style
     return;
   }
   if (shape > SHAPE_DOUBLE_ARC) {
-    memset(tile, glyph_pixel_value(2 * n * n, n), (size_t)tile_px);
+    memset(tile, glyph_pixel_value(2 * (int64_t)n * n, n), (size_t)tile_px);
+    return;
+  }
+  if (!job.terms[0].bar) {
+    render_tile_by_samples(job, code, style, tile);
     return;
   }
   int transposed = (code & CELL_TRANSPOSE) != 0;
@@ -356,11 +379,16 @@ uint8_t* render_cell_tiles(uint8_t count, glyph_style style) {
   uint8_t* tiles = (uint8_t*)malloc(count ? count * tile_px : 1);
   if (!tiles) return nullptr;
   int ok = 1;
+  // Term tables hold tile x n² samples per axis; beyond TERM_TABLE_SAMPLES
+  // the tiles are rendered sample by sample instead (same result, no tables).
+  uint64_t table_samples = (uint64_t)(job.tile_w > job.tile_h ? job.tile_w : job.tile_h) * job.n * job.n;
+  int use_tables = table_samples <= TERM_TABLE_SAMPLES;
   for (int i = 0; i < 4; i++) {
     job.terms[i] = axis_terms();
     int is_y = i >= 2;
-    ok = ok && fill_axis_terms(&job.terms[i], is_y ? job.tile_h : job.tile_w, job.n, is_y, i & 1,
-                               is_y ? style.stroke_y : style.stroke_x, is_y ? style.curve_y : style.curve_x);
+    ok = ok && (!use_tables || fill_axis_terms(&job.terms[i], is_y ? job.tile_h : job.tile_w, job.n, is_y,
+                                               i & 1, is_y ? style.stroke_y : style.stroke_x,
+                                               is_y ? style.curve_y : style.curve_x));
   }
   if (ok)
     for (int c = 0; c < count; c++) render_one_tile(job, (uint8_t)c, style, tiles + c * tile_px);
@@ -404,7 +432,7 @@ static void expand_into(const uint8_t* cells, int cols, int rows, const uint8_t*
 // sample, so every pixel has the same value.
 static uint8_t solid_value(glyph_style style) {
   int n = glyph_style_samples(style);
-  return n ? glyph_pixel_value(2 * n * n, n) : GLYPH_PIXEL_EMPTY;
+  return n ? glyph_pixel_value(2 * (int64_t)n * n, n) : GLYPH_PIXEL_EMPTY;
 }
 
 uint8_t* expand_cell_grid(const uint8_t* cells, int cols, int rows, const uint8_t* tiles, glyph_style style,
@@ -474,6 +502,8 @@ static int next_cell_entry(const uint8_t* data, uint32_t length, uint32_t* pos, 
 
 uint8_t* decode_cell_glyphs(const uint8_t* data, uint32_t length, glyph_style style, uint32_t* out_length) {
   if (out_length) *out_length = 0;
+  // An empty set has nothing to rasterise: empty at any cell size of 1 or more.
+  if (length == 0 && style.cell_width >= 1.0f && style.cell_height >= 1.0f) return (uint8_t*)malloc(1);
   if (!glyph_style_usable(style)) return nullptr;
   int tile_w = (int)style.cell_width, tile_h = (int)style.cell_height;
 

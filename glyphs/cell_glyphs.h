@@ -44,9 +44,10 @@ const uint8_t GLYPH_PIXEL_EMPTY = 255;
 // Largest width or height of a glyph bitmap (one-byte fields), and so the
 // largest usable cell size.
 const int GLYPH_MAX_SIZE = 255;
-// Most anti-aliasing samples per pixel along each axis; larger values are
-// clamped (the 24 grey levels cannot show more than 16 x 16 samples anyway).
-const int GLYPH_MAX_SAMPLES = 16;
+// Most anti-aliasing samples per pixel along each axis: the largest n whose
+// n x n samples per pixel a 32-bit sum counts exactly. Styles asking for more
+// are refused; every count up to it follows the sampling rule.
+const int GLYPH_MAX_SAMPLES = 46340;
 
 // Rasterisation parameters, always passed by value.
 struct glyph_style {
@@ -74,10 +75,11 @@ int cell_shape_test(uint8_t code, float x, float y, glyph_style style);
 double square(double x);
 
 // 1 when the style's truncated cell width and height both lie in
-// 1..GLYPH_MAX_SIZE, the only styles the rasteriser accepts; else 0.
+// 1..GLYPH_MAX_SIZE and its samples are at most GLYPH_MAX_SAMPLES, the only
+// styles the rasteriser accepts; else 0.
 int glyph_style_usable(glyph_style style);
 
-// style.samples limited to 0..GLYPH_MAX_SAMPLES (negative counts as 0).
+// style.samples, with a negative count taken as 0.
 int glyph_style_samples(glyph_style style);
 
 // Sample (a, b) of n x n inside the pixel at column k, in pixels and single
@@ -96,7 +98,7 @@ float cell_sample_local(float t, int tile, int* cell_out);
 
 // Pixel value from the sum of shape tests over a pixel's n x n samples:
 // GLYPH_PIXEL_EMPTY for 0, else floor(23.9 x sum / n / n) + 16.
-uint8_t glyph_pixel_value(int sum, int n);
+uint8_t glyph_pixel_value(int64_t sum, int n);
 
 // Tiles of codes 0..count-1 (count x tile_w x tile_h bytes, heap, caller
 // frees). Null when the style is not usable.
@@ -116,7 +118,8 @@ uint8_t* expand_cell_grid(const uint8_t* cells, int cols, int rows, const uint8_
 // header or cell codes run past the end ends the set; an entry too large for
 // the one-byte fields becomes a 0 x 0 glyph so later codes keep their slots;
 // cell codes of 64 and above are drawn as the shape test judges them. An
-// unusable style is refused: null, length 0.
+// unusable style is refused (null, length 0), except that an empty set
+// decodes to an empty result at any cell size of 1 or more.
 uint8_t* decode_cell_glyphs(const uint8_t* data, uint32_t length, glyph_style style, uint32_t* out_length);
 
 // What check_cell_glyphs found.

@@ -33,14 +33,30 @@ void convert_cell_glyph_file(const char* in_path, const char* out_path, glyph_st
 
 namespace {
 // Where each sample of one axis lands: per (pixel, a, b), the cell index along
-// the axis and the position inside that cell.
+// the axis and the position inside that cell. Null tables when there would be
+// too many samples to hold; they are then computed as they are needed.
 struct axis_samples {
   int* cell;
   float* local;
+  int tile, n, is_y;
 };
 }  // namespace
 
+// Most samples per axis the tables hold (8 bytes each).
+static const uint64_t SAMPLE_TABLE_SAMPLES = 1u << 20;
+
+static float locate_sample(int k, int a, int b, int n, int tile, int is_y, int* cell) {
+  float t = is_y ? cell_sample_y(k, a, b, n) : cell_sample_x(k, a, b, n);
+  return cell_sample_local(t, tile, cell);
+}
+
 static int fill_axis_samples(axis_samples* s, int pixels, int tile, int n, int is_y) {
+  s->cell = nullptr;
+  s->local = nullptr;
+  s->tile = tile;
+  s->n = n;
+  s->is_y = is_y;
+  if ((uint64_t)pixels * n * n > SAMPLE_TABLE_SAMPLES) return 1;
   size_t count = (size_t)pixels * n * n + 1;
   s->cell = (int*)malloc(count * sizeof(int));
   s->local = (float*)malloc(count * sizeof(float));
@@ -49,12 +65,19 @@ static int fill_axis_samples(axis_samples* s, int pixels, int tile, int n, int i
     for (int a = 0; a < n; a++) {
       for (int b = 0; b < n; b++) {
         size_t i = ((size_t)k * n + a) * n + b;
-        float t = is_y ? cell_sample_y(k, a, b, n) : cell_sample_x(k, a, b, n);
-        s->local[i] = cell_sample_local(t, tile, &s->cell[i]);
+        s->local[i] = locate_sample(k, a, b, n, tile, is_y, &s->cell[i]);
       }
     }
   }
   return 1;
+}
+
+// Sample (a, b) of pixel k: its cell index through cell, its position inside.
+static float axis_sample(const axis_samples* s, int k, int a, int b, int* cell) {
+  if (!s->cell) return locate_sample(k, a, b, s->n, s->tile, s->is_y, cell);
+  size_t i = ((size_t)k * s->n + a) * s->n + b;
+  *cell = s->cell[i];
+  return s->local[i];
 }
 
 static void free_axis_samples(axis_samples* s) {
@@ -68,18 +91,19 @@ static int sample_glyph(const uint8_t* cells, int cols, int rows, glyph_style st
   int tile_w = (int)style.cell_width, tile_h = (int)style.cell_height;
   int n = glyph_style_samples(style);
   int width = cols * tile_w, height = rows * tile_h;
-  axis_samples xs = {nullptr, nullptr}, ys = {nullptr, nullptr};
+  axis_samples xs = {nullptr, nullptr, 0, 0, 0}, ys = {nullptr, nullptr, 0, 0, 0};
   int ok = fill_axis_samples(&xs, width, tile_w, n, 0) && fill_axis_samples(&ys, height, tile_h, n, 1);
   if (ok) {
     for (int r = 0; r < height; r++) {
       for (int k = 0; k < width; k++) {
-        int sum = 0;
+        int64_t sum = 0;
         for (int a = 0; a < n; a++) {
           for (int b = 0; b < n; b++) {
-            size_t xi = ((size_t)k * n + a) * n + b, yi = ((size_t)r * n + a) * n + b;
-            int col = xs.cell[xi], row = ys.cell[yi];
+            int col, row;
+            float x = axis_sample(&xs, k, a, b, &col);
+            float y = axis_sample(&ys, r, a, b, &row);
             if (col < 0 || col >= cols || row < 0 || row >= rows) continue;
-            sum += cell_shape_test(cells[row * cols + col], xs.local[xi], ys.local[yi], style);
+            sum += cell_shape_test(cells[row * cols + col], x, y, style);
           }
         }
         out[(size_t)r * width + k] = glyph_pixel_value(sum, n);

@@ -40,26 +40,38 @@ void resize_gl_view(int32_t width, int32_t height) {
 // width (minimised) counts as one pixel wide, so the matrix stays finite.
 static float aspect_width(void) { return screen_width < 1 ? 1.0f : (float)screen_width; }
 
+// The matrix formulas are evaluated in extended precision (long double: the
+// x87 format on x86 GCC and MinGW, at the precision the program sets at
+// start-up) and rounded to float once per stored value, so every build gets
+// the same matrix as the 32-bit one, whose float arithmetic is extended.
+typedef long double extended;
+
 // Builds and loads the perspective from the half-extents at distance 1.
 static void load_perspective(float tx, float ty, float near_plane, float far_plane) {
+  const extended n = near_plane, f = far_plane;
   float m[16] = {0};
-  m[0] = 1.0f / tx;
-  m[5] = 1.0f / ty;
-  m[10] = (far_plane + near_plane) / (near_plane - far_plane);
+  m[0] = (float)(1.0L / (extended)tx);
+  m[5] = (float)(1.0L / (extended)ty);
+  m[10] = (float)((f + n) / (n - f));
   m[11] = -1.0f;
-  m[14] = 2.0f * near_plane * far_plane / (near_plane - far_plane);
+  m[14] = (float)(2.0L * n * f / (n - f));
   glLoadMatrixf(m);
   glMatrixMode(GL_MODELVIEW);
+}
+
+// Vertical half-extent from the horizontal one and the window's aspect.
+static float vertical_extent(float tx) {
+  return (float)((extended)screen_height * (extended)tx / (extended)aspect_width());
 }
 
 void set_perspective(float fov, float near_plane, float far_plane) {
   glMatrixMode(GL_PROJECTION);
   float tx = (float)tan(0.5 * pi * (double)fov / 180.0);
-  float t_min = 0.75f * tx;
-  float ty = (float)screen_height * tx / aspect_width();
+  float t_min = (float)(0.75L * (extended)tx);
+  float ty = vertical_extent(tx);
   if (t_min > ty) {  // wider than 4:3: keep the vertical field of 4:3
     ty = t_min;
-    tx = aspect_width() * ty / (float)screen_height;
+    tx = (float)((extended)aspect_width() * (extended)ty / (extended)screen_height);
   }
   load_perspective(tx, ty, near_plane, far_plane);
 }
@@ -67,8 +79,7 @@ void set_perspective(float fov, float near_plane, float far_plane) {
 void set_perspective_plain(float fov, float near_plane, float far_plane) {
   glMatrixMode(GL_PROJECTION);
   float tx = (float)tan(0.5 * pi * (double)fov / 180.0);
-  float ty = (float)screen_height * tx / aspect_width();
-  load_perspective(tx, ty, near_plane, far_plane);
+  load_perspective(tx, vertical_extent(tx), near_plane, far_plane);
 }
 
 void enter_overlay(void) {

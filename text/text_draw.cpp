@@ -41,7 +41,7 @@ struct text_item {
   int code;          // glyph code (ITEM_GLYPH)
   int layout_kind;   // kind byte (ITEM_LAYOUT)
   uint32_t payload;  // little-endian payload (ITEM_LAYOUT)
-  int length;        // bytes the item spans; for the end, the offset of the zero
+  int length;        // bytes the item spans (0 for the end)
 };
 
 uint32_t read_payload(const char* p) {
@@ -49,20 +49,15 @@ uint32_t read_payload(const char* p) {
          ((uint32_t)code_at(p + 3) << 24);
 }
 
-// Reads the item at p as draw_text sees it. A glyph escape whose high byte is
-// zero is the end of the text (the zero is taken as the terminator).
+// Reads the item at p as draw_text sees it. Escapes are read whole: a zero
+// byte inside one (a glyph escape's high byte, a layout payload) ends nothing.
 text_item read_item(const char* p) {
   text_item item = {ITEM_END, 0, 0, 0, 0};
   int c = code_at(p);
   if (c == 0) return item;
   if (c == GLYPH_ESCAPE) {
-    int high = code_at(p + 1);
-    if (high == 0) {
-      item.length = 1;  // the zero after the introducer
-      return item;
-    }
     item.kind = ITEM_GLYPH;
-    item.code = high * 256 + code_at(p + 2);
+    item.code = code_at(p + 1) * 256 + code_at(p + 2);
     item.length = 3;
     return item;
   }
@@ -120,7 +115,6 @@ int32_t measure(const char* p, const char* stop) {
     int c = code_at(p);
     if (c == 0 || c == LINE_FEED) break;
     if (c == GLYPH_ESCAPE) {
-      if (code_at(p + 1) == 0) break;
       p += 3;
     } else if (c == LAYOUT_ESCAPE) {
       p += 6;
@@ -185,7 +179,7 @@ const char* escaped_end(const char* text) {
   const char* p = text;
   for (;;) {
     text_item item = read_item(p);
-    if (item.kind == ITEM_END) return p + item.length;
+    if (item.kind == ITEM_END) return p;
     p += item.length;
   }
 }

@@ -13,10 +13,10 @@
 //                             kind 2: uint16 scale (256 = normal), int16
 //                                     raise (1/256 of the line height, up)
 //   10                      line feed
-// Payloads may hold zero bytes: find the end with escaped_end. A glyph escape
-// whose high byte is 0 ends the text there (it is taken as cut short by the
-// end of the text); codes below 256 are written as plain bytes. Glyph codes
-// the font has no slot for (512 and above) draw nothing and advance nothing.
+// Escapes are read whole and their bytes may be zero (a glyph escape with high
+// byte 0 draws glyph low; payloads hold zeros), so callers hand over whole
+// escapes and find the end with escaped_end. Glyph codes the font has no slot
+// for (512 and above) draw nothing and advance nothing.
 #pragma once
 
 #include <stdint.h>

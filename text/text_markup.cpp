@@ -8,6 +8,7 @@
 // grown text and its terminating zero still fit before it moves anything.
 #include "text/text_markup.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "util/helpers.h"
@@ -21,7 +22,6 @@ const size_t LAYOUT_ESCAPE_LEN = 6;
 const int LAYOUT_COLOUR = 0;
 const int LAYOUT_TAB = 1;
 const int LAYOUT_SCRIPT = 2;
-const int32_t SCRIPT_MAX_LEVELS = 64;
 
 const char* const GREEK_NAMES[24] = {"alpha", "beta",    "gamma",   "delta", "epsilon", "zeta",
                                      "eta",   "theta",   "iota",    "kappa", "lambda",  "mu",
@@ -204,35 +204,74 @@ size_t script_argument_end(const markup_text* m, size_t start, size_t stop, int*
   return start + step_of(b);  // one byte, or a layout escape whole
 }
 
-// Converts the scripts in text[begin, stop) and returns the new stop, which
-// moves on by whatever the conversion inserted.
-size_t scripts_in(markup_text* m, size_t begin, size_t stop, int32_t levels, script_level outer) {
-  if (levels <= 0) return stop;
+// One braced level of the script pass: its part of the text ends at `stop`
+// (which moves on by whatever the conversion inserts), with the budget left
+// and the escapes of its scripts.
+struct script_frame {
+  size_t stop;
+  size_t first_stop;  // stop when the level began
+  int32_t levels;     // budget; negative: no limit
+  script_level outer, up, down;
+};
+
+script_frame make_frame(size_t stop, int32_t levels, script_level outer) {
   int s = outer.scale;
   double inner_scale = 0.7 * s;
   if (inner_scale < 128.0) inner_scale = 128.0;
   int16_t s_inner = truncate_to_16_bits(inner_scale);
   double lowering = (double)0.5f * (double)(s - s_inner);
-  script_level up = {s_inner, truncate_to_16_bits(outer.raise + (double)0.3f * s - lowering)};
-  script_level down = {s_inner, truncate_to_16_bits(outer.raise - (double)0.3f * s - lowering)};
+  script_frame f;
+  f.stop = stop;
+  f.first_stop = stop;
+  f.levels = levels;
+  f.outer = outer;
+  f.up = script_level{s_inner, truncate_to_16_bits(outer.raise + (double)0.3f * s - lowering)};
+  f.down = script_level{s_inner, truncate_to_16_bits(outer.raise - (double)0.3f * s - lowering)};
+  return f;
+}
 
-  size_t i = begin;
-  while (i < stop && !m->out_of_room) {
+// Converts the scripts of the whole text. Braced arguments are converted in
+// place at the next level, kept on an explicit stack rather than the call
+// stack: a level is entered only at a "{" of the text, so the stack never
+// holds more levels than the text has braces, whatever the budget.
+void scripts_pass(markup_text* m, int32_t levels, script_level outer) {
+  if (levels == 0) return;
+  size_t braces = 0;
+  for (size_t k = 0; k < m->end; ++k) braces += m->text[k] == '{';
+  script_frame* frames = (script_frame*)malloc((braces + 1) * sizeof(script_frame));
+  if (!frames) {
+    m->out_of_room = 1;
+    return;
+  }
+  size_t depth = 0;
+  frames[0] = make_frame(m->end, levels, outer);
+  size_t i = 0;
+  while (!m->out_of_room) {
+    script_frame* f = &frames[depth];
+    if (i >= f->stop) {
+      if (depth == 0) break;
+      // The level's closing escape follows its content; the enclosing level
+      // grows by what this one inserted.
+      i = f->stop + LAYOUT_ESCAPE_LEN;
+      frames[depth - 1].stop += f->stop - f->first_stop;
+      --depth;
+      continue;
+    }
     int b = byte_at(m, i);
     if (b != '^' && b != '_') {
       i += step_of(b);
       continue;
     }
     int braced = 0;
-    size_t arg_end = script_argument_end(m, i + 1, stop, &braced);
+    size_t arg_end = script_argument_end(m, i + 1, f->stop, &braced);
     if (arg_end == i + 1) {  // trailing ^, or an unmatched {: plain text
       ++i;
       continue;
     }
-    script_level inner = b == '^' ? up : down;
+    script_level inner = b == '^' ? f->up : f->down;
     unsigned char open[LAYOUT_ESCAPE_LEN], close[LAYOUT_ESCAPE_LEN];
     script_escape_bytes(open, inner);
-    script_escape_bytes(close, outer);
+    script_escape_bytes(close, f->outer);
     size_t marker_len = braced ? 2 : 1;  // ^ or ^{
     size_t closer_len = braced ? 1 : 0;  // } or nothing
     size_t growth = 2 * LAYOUT_ESCAPE_LEN - marker_len - closer_len;
@@ -244,15 +283,16 @@ size_t scripts_in(markup_text* m, size_t begin, size_t stop, int32_t levels, scr
     size_t content_begin = i + LAYOUT_ESCAPE_LEN;
     size_t content_end = arg_end + LAYOUT_ESCAPE_LEN - marker_len;
     splice(m, content_end, closer_len, close, LAYOUT_ESCAPE_LEN);
-    stop += growth;
-    if (braced) {
-      size_t new_end = scripts_in(m, content_begin, content_end, levels - 1, inner);
-      stop += new_end - content_end;
-      content_end = new_end;
+    f->stop += growth;
+    int32_t inner_levels = f->levels > 0 ? f->levels - 1 : f->levels;
+    if (braced && inner_levels != 0 && depth < braces) {
+      frames[++depth] = make_frame(content_end, inner_levels, inner);
+      i = content_begin;
+      continue;
     }
     i = content_end + LAYOUT_ESCAPE_LEN;
   }
-  return stop;
+  free(frames);
 }
 
 // ---------------------------------------------------------------------------
@@ -318,8 +358,7 @@ int32_t apply_scripts(char* text, size_t size, int32_t levels, int16_t raise, in
   markup_text m;
   last_complete = 0;
   if (!begin_pass(&m, text, size)) return 0;
-  if (levels > SCRIPT_MAX_LEVELS) levels = SCRIPT_MAX_LEVELS;
-  scripts_in(&m, 0, m.end, levels, script_level{scale, raise});
+  scripts_pass(&m, levels, script_level{scale, raise});
   last_complete = !m.out_of_room;
   return last_complete;
 }

@@ -23,8 +23,9 @@
 // and the five var- variants become glyph escapes. Returns text.
 char* substitute_greek_names(char* text, size_t size);
 // Turns ^ and _ scripts into script-level escapes, nesting braced arguments
-// up to `levels` deep (at most 64; 0 or less does nothing), starting from the
-// given raise and scale (256 = normal size). Returns 1 when all fit, else 0.
+// up to `levels` deep (0 does nothing; a negative budget sets no limit),
+// starting from the given raise and scale (256 = normal size). Returns 1 when
+// all fit, else 0.
 int32_t apply_scripts(char* text, size_t size, int32_t levels, int16_t raise, int16_t scale);
 // #col=N# and #tab=N# (any letter case) become colour and tab escapes.
 // Returns text.

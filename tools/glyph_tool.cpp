@@ -50,7 +50,7 @@ static const char* const USAGE =
     "  --stroke X[,Y]         stroke half-width as a fraction of the cell (default 0.2)\n"
     "  --curve X[,Y]          arc squareness, 0 (round) up to below 1 (default 0)\n"
     "  --dot S                dot radius as a multiple of the stroke (default 1)\n"
-    "  --samples N            anti-aliasing samples per axis, 0 to 16 (default 10)\n"
+    "  --samples N            anti-aliasing samples per axis, 0 to 46340 (default 10)\n"
     "\n"
     "specimen options:\n"
     "  --direct               sample pixels directly instead of copying tiles\n"
@@ -149,7 +149,7 @@ static int parse_options(int argc, char** argv, options* opt) {
       opt->style.dot_scale = d;
     } else if (arg == "--samples") {
       if (!parse_int(value, 0, GLYPH_MAX_SAMPLES, &opt->style.samples))
-        return !fail("--samples %s: expected a whole number from 0 to 16", value);
+        return !fail("--samples %s: expected a whole number from 0 to 46340", value);
     } else if (arg == "--columns") {
       if (!parse_int(value, 1, 512, &opt->columns)) return !fail("--columns %s: expected 1 to 512", value);
     } else if (arg == "--zoom") {

@@ -126,9 +126,14 @@ void* dyn_array_push_slot(dyn_array* array) {
 
 uint32_t dyn_array_push(dyn_array* array, const void* element) {
   uint32_t index = array->count;
+  // An element inside the array's own live elements moves with the block when
+  // the push grows it: remember where it sits and read it from the new block.
+  uintptr_t offset = (uintptr_t)element - (uintptr_t)array->data;
+  int inside = array->data && (uint64_t)offset < (uint64_t)array->count * array->elem_size;
   void* slot = dyn_array_push_slot(array);
   if (!slot) return DYN_ARRAY_NO_INDEX;
-  memcpy(slot, element, array->elem_size);
+  if (inside) element = (const char*)array->data + offset;
+  memmove(slot, element, array->elem_size);
   return index;
 }
 
@@ -296,11 +301,15 @@ static dyn_array read_body(FILE* stream, uint32_t count, uint32_t elem_size, uin
 
   // Load rule: larger (signed) of min_capacity and count / D, truncated.
   int64_t by_count = truncate_i32((long double)count / resize_divisor(min_fill_percent));
+  if (by_count < (int64_t)count) by_count = count;
   int64_t by_min = (int32_t)min_capacity;
   int64_t capacity = by_count > by_min ? by_count : by_min;
-  if (capacity < (int64_t)count) capacity = count;
+  // The headroom count / D gives the elements the file holds is always
+  // granted; only a min_capacity asking for more than that by over
+  // DYN_ARRAY_MAX_SPARE_BYTES is refused.
   uint64_t block_size = (uint64_t)capacity * elem_size;
-  if (block_size > payload + DYN_ARRAY_MAX_SPARE_BYTES || block_size > SIZE_MAX) {
+  uint64_t earned = (uint64_t)by_count * elem_size;
+  if (block_size - earned > DYN_ARRAY_MAX_SPARE_BYTES || block_size > SIZE_MAX) {
     return refused(elem_size, DYN_ARRAY_BAD_HEADER);
   }
 
@@ -311,12 +320,10 @@ static dyn_array read_body(FILE* stream, uint32_t count, uint32_t elem_size, uin
   array.min_capacity = min_capacity;
   array.elem_size = elem_size;
   array.min_fill_percent = min_fill_percent;
-  // A stream that cannot tell its size gets a block that follows the data:
-  // first just the payload read in chunks, then the full capacity.
-  array.data = malloc(block_size ? (size_t)block_size : 1);
-  if (!array.data) return refused(elem_size, DYN_ARRAY_NO_MEMORY);
   if (remaining < 0 && payload > (1u << 20)) {
-    // Unknown length and a large claim: grow as the data arrives.
+    // A stream that cannot tell its size and a large claim: the data is
+    // gathered in a buffer that grows as it arrives, and the block of full
+    // capacity is allocated only once all of the payload is there.
     char* staging = nullptr;
     uint64_t done = 0;
     while (done < payload) {
@@ -328,15 +335,18 @@ static dyn_array read_body(FILE* stream, uint32_t count, uint32_t elem_size, uin
       done += got;
       if (got != chunk) break;
     }
-    if (done == payload) memcpy(array.data, staging, (size_t)payload);
+    array.data = done == payload ? malloc((size_t)block_size) : nullptr;
+    if (array.data) memcpy(array.data, staging, (size_t)payload);
     free(staging);
-    if (done != payload) {
+    if (done != payload) return refused(elem_size, DYN_ARRAY_TRUNCATED);
+    if (!array.data) return refused(elem_size, DYN_ARRAY_NO_MEMORY);
+  } else {
+    array.data = malloc(block_size ? (size_t)block_size : 1);
+    if (!array.data) return refused(elem_size, DYN_ARRAY_NO_MEMORY);
+    if (!read_payload(stream, (char*)array.data, payload)) {
       free(array.data);
       return refused(elem_size, DYN_ARRAY_TRUNCATED);
     }
-  } else if (!read_payload(stream, (char*)array.data, payload)) {
-    free(array.data);
-    return refused(elem_size, DYN_ARRAY_TRUNCATED);
   }
   last_status = DYN_ARRAY_OK;
   return array;

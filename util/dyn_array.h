@@ -12,7 +12,9 @@
 //   min_fill_percent NaN or outside [0, 100)), whose count x elem_size does not
 //   fit 32 bits or exceeds the bytes the stream still holds, that ends early,
 //   or whose min_capacity would allocate more than DYN_ARRAY_MAX_SPARE_BYTES
-//   beyond its elements. A refused read returns a valid empty array
+//   beyond the capacity the load rule gives its elements (count / D, always
+//   granted, so every file the writers produce reads back whole). A refused
+//   read returns a valid empty array
 //   (dyn_array_new of the header's elem_size when it is 1..65536, else 1) and
 //   dyn_array_last_status() tells why. Payloads are read in bounded chunks, so
 //   no allocation is sized from a header the stream has not backed with data.
@@ -52,7 +54,8 @@ dyn_array dyn_array_new(uint32_t elem_size);
 dyn_array dyn_array_copy(const dyn_array* source);
 // Sets the mirror (may be null) and writes data into it; returns the old one.
 void** dyn_array_set_mirror(dyn_array* array, void** mirror);
-// Appends a copy of *element; returns its index, or DYN_ARRAY_NO_INDEX.
+// Appends a copy of *element (which may lie in the array's own block);
+// returns its index, or DYN_ARRAY_NO_INDEX.
 uint32_t dyn_array_push(dyn_array* array, const void* element);
 // Appends an uninitialised slot; returns it, or null.
 void* dyn_array_push_slot(dyn_array* array);

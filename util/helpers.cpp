@@ -94,7 +94,9 @@ int32_t random_index(int32_t n) {
   // range, and the second branch yields 0.
   int32_t i = (f >= -2147483648.0 && f < 2147483648.0) ? (int32_t)f : n;
   if (i < n) return i;
-  return clamp_nonneg_int(n - 1);
+  // n <= 0 yields 0; n - 1 is formed in 64 bits so INT32_MIN cannot wrap.
+  int64_t last = (int64_t)n - 1;
+  return last < 0 ? 0 : (int32_t)last;
 }
 
 int ascii_lower(char c) {

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+#include "geometry/palette.h"
+
 namespace {
 
 // A glyph_bitmap_set of w x h glyphs filled with value.
@@ -198,4 +200,15 @@ TEST(FontAtlasTexels, AlphaFollowsThePalette) {
   green[63] = 0.6f;
   blue[63] = 0.0f;
   EXPECT_EQ(glyph_texel_alpha(63, red, green, blue), 136);  // 85.1 x 1.6
+}
+
+TEST(FontAtlasTexels, AlphaOfEveryGreyLevel) {
+  // Grey level v of the real palette is (v - 16) / 23 in every channel; its
+  // alpha is 85.1 x (the three channels' sum), truncated.
+  float red[256], green[256], blue[256];
+  build_palette_256(red, green, blue);
+  const int expected[24] = {0,   11,  22,  33,  44,  55,  66,  77,  88,  99,  110, 122,
+                            133, 144, 155, 166, 177, 188, 199, 210, 221, 233, 244, 255};
+  for (int v = 16; v < 40; v++)
+    EXPECT_EQ(glyph_texel_alpha((uint8_t)v, red, green, blue), expected[v - 16]) << v;
 }

@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "shell/clock.h"
@@ -265,8 +266,79 @@ TEST_F(FontRegistry, FamilyDeletionRemovesExactlyTheFamily) {
   // it would go, and there are none.
   font_delete_family(copy_b);
   EXPECT_EQ(font_registry.count, 3u);
+  // The walk left [derived, b, copy_b]: by name, the copy in the higher slot
+  // is found, and it has no family.
+  EXPECT_EQ(registry_contents(), (std::vector<font*>{derived, b, copy_b}));
   font_delete_family_by_name("B");
+  EXPECT_EQ(font_registry.count, 3u);
+  font_delete_family(b);
   EXPECT_EQ(registry_contents(), (std::vector<font*>{derived}));
+}
+
+// Registry order after font_delete_family, each layout given as letters: 'A'
+// is the base, 'a' a copy of it, other letters unrelated fonts.
+std::string order_after_family_deletion(const char* layout) {
+  font* base = nullptr;
+  std::vector<font*> made;
+  for (const char* c = layout; *c; ++c) {
+    char name[2] = {*c, 0};
+    made.push_back(add_font(name));
+    if (*c == 'A') base = made.back();
+  }
+  for (font* f : made)
+    if (f->name[0] == 'a') f->style.font = base;
+  font_delete_family(base);
+  std::string left;
+  for (font* f : registry_contents()) left += f->name;
+  return left;
+}
+
+TEST_F(FontRegistry, FamilyDeletionWalksFromTheLastSlotDown) {
+  // Each member goes with swap-with-last removal the moment the walk from the
+  // last slot down meets it, the base included.
+  const char* const cases[][2] = {
+      {"aAYZ", "YZ"}, {"aYAZW", "ZYW"}, {"aXAYZ", "YXZ"},  {"AYaZ", "ZY"},   {"YaAZ", "YZ"},
+      {"aaAX", "X"},  {"AaXaY", "XY"},  {"XaYAZa", "XZY"}, {"aXYZA", "ZXY"},
+  };
+  for (const auto& c : cases) {
+    reset();
+    EXPECT_EQ(order_after_family_deletion(c[0]), c[1]) << c[0];
+  }
+  // The order decides which of two same-named fonts font_find returns.
+  reset();
+  font* copy = add_font("A");
+  font* base = add_font("A");
+  font* y = add_font("dup");
+  font* z = add_font("dup");
+  copy->style.font = base;
+  font_delete_family(base);
+  EXPECT_EQ(registry_contents(), (std::vector<font*>{y, z}));
+  EXPECT_EQ(font_find("dup"), z);
+}
+
+TEST_F(FontRegistry, FamilyDeletionDrawsAsTheWalkDeletesTheCurrentFont) {
+  // [copy, base, Y, Z] with the base current: the base goes first, a new
+  // current font is drawn from [copy, Z, Y]; when that is the copy, it goes
+  // next and another is drawn from [Y, Z].
+  for (uint32_t seed : {1u, 5u, 77u, 123456u, 0xDEADBEEFu, 42u}) {
+    reset();
+    font* copy = add_font("copy");
+    font* base = add_font("base");
+    font* y = add_font("y");
+    font* z = add_font("z");
+    copy->style.font = base;
+    font_select(base);
+    random_set_state(seed);
+    font* after_first[3] = {copy, z, y};
+    font* after_second[2] = {y, z};
+    font* expected = after_first[random_index(3)];
+    if (expected == copy) expected = after_second[random_index(2)];
+    uint32_t expected_state = random_get_state();
+    random_set_state(seed);
+    font_delete_family(base);
+    EXPECT_EQ(current_font, expected) << "seed " << seed;
+    EXPECT_EQ(random_get_state(), expected_state) << "seed " << seed;
+  }
 }
 
 TEST_F(FontRegistry, FamilyOfAnUnknownNameDeletesNothing) {

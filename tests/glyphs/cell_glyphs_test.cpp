@@ -3,7 +3,8 @@
 // orientation, transposition, sample counts, fractional cell sizes, the
 // decoder's framing (trailing header, 0-column entries, the 512-entry limit)
 // and its handling of bad input (truncation, codes of 64 and above, oversized
-// grids, unusable cell sizes, curves of 1 or more, absurd sample counts).
+// grids, unusable cell sizes, curves of 1 or more, sample counts beyond 16,
+// empty sets at any cell size).
 #include "glyphs/cell_glyphs.h"
 
 #include <gtest/gtest.h>
@@ -236,12 +237,32 @@ TEST(CellGlyphs, SampleCounts) {
   for (size_t i = 2; i < out.size(); i++) EXPECT_EQ(out[i], 255);
   none.samples = -5;
   EXPECT_EQ(decode(glyph, none), out);
-  // Absurd counts are clamped to GLYPH_MAX_SAMPLES.
-  glyph_style many = make_glyph_style(6.0f, 6.0f), max = many;
-  many.samples = 2000000000;
-  max.samples = GLYPH_MAX_SAMPLES;
-  EXPECT_EQ(decode(glyph, many), decode(glyph, max));
-  EXPECT_NE(decode(glyph, max), decode(glyph, make_glyph_style(6.0f, 6.0f)));
+  // Counts above 16 follow the sampling rule like any other (17 and 20
+  // change pixels of the 6 x 6 tiles compared with 16).
+  for (int n : {16, 17, 20}) {
+    glyph_style s = make_glyph_style(6.0f, 6.0f);
+    s.samples = n;
+    std::vector<uint8_t> tiles = tiles_of(s);
+    for (int code = 0; code < 64; code++)
+      EXPECT_EQ(tile(tiles, code, s), reference_tile((uint8_t)code, s)) << n << " samples, code " << code;
+  }
+  // Counts too many for the precomputed sample tables still follow the rule.
+  glyph_style dense = make_glyph_style(1.0f, 2.0f);
+  dense.samples = 520;
+  std::vector<uint8_t> dense_tiles = tiles_of(dense, 0x11);
+  for (int code : {0x08, 0x0c, 0x10})
+    EXPECT_EQ(tile(dense_tiles, code, dense), reference_tile((uint8_t)code, dense)) << "code " << code;
+  // Only counts whose n x n does not fit 32 bits are refused.
+  glyph_style most = make_glyph_style(6.0f, 6.0f), beyond = most;
+  most.samples = GLYPH_MAX_SAMPLES;
+  beyond.samples = GLYPH_MAX_SAMPLES + 1;
+  EXPECT_EQ(GLYPH_MAX_SAMPLES, 46340);
+  EXPECT_TRUE(glyph_style_usable(most));
+  EXPECT_FALSE(glyph_style_usable(beyond));
+  EXPECT_EQ(render_cell_tiles(64, beyond), nullptr);
+  EXPECT_TRUE(decode(glyph, beyond).empty());
+  beyond.samples = 2000000000;
+  EXPECT_TRUE(decode(glyph, beyond).empty());
 }
 
 TEST(CellGlyphs, FractionalCellSizeTruncatesForPixels) {
@@ -366,6 +387,21 @@ TEST(CellGlyphsBadInput, UnusableCellSizesAreRefused) {
   }
   EXPECT_TRUE(glyph_style_usable(make_glyph_style(1.0f, 255.9f)));
   EXPECT_EQ(entries(decode(data, make_glyph_style(1.0f, 1.0f)))[0].pixels.size(), 1u);
+
+  // An empty set has nothing to rasterise: it decodes to an empty result at
+  // every cell size of 1 or more, and is refused only below 1.
+  const float any_size[] = {1.0f, 255.0f, 256.0f, 4096.0f, 1e30f, INFINITY};
+  for (float size : any_size) {
+    uint32_t length = 99;
+    uint8_t* out = decode_cell_glyphs(data.data(), 0, make_glyph_style(size, size), &length);
+    EXPECT_NE(out, nullptr) << size;
+    EXPECT_EQ(length, 0u) << size;
+    free(out);
+  }
+  uint32_t length = 99;
+  EXPECT_EQ(decode_cell_glyphs(data.data(), 0, make_glyph_style(0.5f, 6.0f), &length), nullptr);
+  EXPECT_EQ(decode_cell_glyphs(data.data(), 0, make_glyph_style(6.0f, NAN), &length), nullptr);
+  EXPECT_EQ(length, 0u);
 }
 
 TEST(CellGlyphsBadInput, CurvesOfOneOrMoreAreSquareArcs) {

@@ -1,10 +1,12 @@
 // Glyph-file converters: the tile converter writes exactly what decoding in
 // memory gives; direct sampling loses the samples that stray outside the grid
 // and frames entries like the decoder; both leave the output alone when the
-// input is missing or the style unusable, and survive truncated files.
+// input is missing or the style unusable, survive truncated files, and follow
+// the sampling rule at sample counts above 16.
 #include "glyphs/glyph_files.h"
 
 #include <gtest/gtest.h>
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -135,6 +137,47 @@ TEST(GlyphFiles, DirectSamplingFramesLikeTheDecoder) {
   }
 }
 
+TEST(GlyphFiles, BothConvertersFollowTheRuleAtAnySampleCount) {
+  files f;
+  write_bytes(f.in, {1, 1, 0x08});
+  glyph_style s = make_glyph_style(6.0f, 6.0f);
+  s.samples = 20;
+  // Row 3 of a vertical bar, every sample inside the cell: the pixel value of
+  // the hits among the 400 samples of each column.
+  std::vector<uint8_t> row;
+  for (int k = 0; k < 6; k++) {
+    int hits = 0;
+    for (int a = 0; a < 20; a++)
+      for (int b = 0; b < 20; b++) {
+        volatile float x = cell_sample_x(k, a, b, 20) / 6.0f;
+        hits += fabs((double)x - 0.5) < (double)0.2f;
+      }
+    row.push_back(hits == 0 ? 255 : (uint8_t)(floor(23.9 * hits / 400.0) + 16));
+  }
+  convert_cell_glyph_file(f.in.c_str(), f.out.c_str(), s);
+  std::vector<uint8_t> tiled = read_bytes(f.out);
+  render_cell_glyph_file(f.in.c_str(), f.out.c_str(), s);
+  std::vector<uint8_t> direct = read_bytes(f.out);
+  ASSERT_EQ(tiled.size(), 2u + 36);
+  ASSERT_EQ(direct.size(), 2u + 36);
+  EXPECT_EQ(std::vector<uint8_t>(tiled.begin() + 2 + 18, tiled.begin() + 2 + 24), row);
+  EXPECT_EQ(std::vector<uint8_t>(direct.begin() + 2 + 18, direct.begin() + 2 + 24), row);
+
+  // Too many samples for precomputed tables: a bar two cells high at 1-pixel
+  // cells; the lower pixel's samples stay inside the grid, so both agree.
+  write_bytes(f.in, {1, 2, 0x08, 0x08});
+  glyph_style dense = make_glyph_style(1.0f, 1.0f);
+  dense.samples = 520;
+  convert_cell_glyph_file(f.in.c_str(), f.out.c_str(), dense);
+  tiled = read_bytes(f.out);
+  render_cell_glyph_file(f.in.c_str(), f.out.c_str(), dense);
+  direct = read_bytes(f.out);
+  ASSERT_EQ(tiled.size(), 4u);
+  ASSERT_EQ(direct.size(), 4u);
+  EXPECT_EQ(direct[3], tiled[3]);
+  EXPECT_EQ(tiled[2], tiled[3]);
+}
+
 TEST(GlyphFiles, MissingInputOrUnusableStyleWritesNothing) {
   files f;
   glyph_style s = make_glyph_style(6.0f, 6.0f);
@@ -149,6 +192,11 @@ TEST(GlyphFiles, MissingInputOrUnusableStyleWritesNothing) {
   glyph_style zero = make_glyph_style(0.0f, 6.0f);
   convert_cell_glyph_file(f.in.c_str(), f.out.c_str(), zero);
   render_cell_glyph_file(f.in.c_str(), f.out.c_str(), zero);
+  EXPECT_EQ(read_bytes(f.out), (std::vector<uint8_t>{1, 2, 3}));
+  glyph_style too_many = make_glyph_style(6.0f, 6.0f);
+  too_many.samples = GLYPH_MAX_SAMPLES + 1;  // n x n would not fit 32 bits
+  convert_cell_glyph_file(f.in.c_str(), f.out.c_str(), too_many);
+  render_cell_glyph_file(f.in.c_str(), f.out.c_str(), too_many);
   EXPECT_EQ(read_bytes(f.out), (std::vector<uint8_t>{1, 2, 3}));
 
   // An output that cannot be opened is skipped without harm.

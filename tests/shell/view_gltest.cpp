@@ -91,6 +91,22 @@ TEST(SetPerspective, OtherFieldAndPlanes) {
   EXPECT_FLOAT_EQ(p.m[14], -200.0f / 99.0f);
 }
 
+TEST(SetPerspective, DepthEntriesAreRoundedOnceFromExtendedPrecision) {
+  // (far + near) / (near - far) and 2 near far / (near - far), evaluated in
+  // extended precision and rounded to float once: -1.00020003, not the
+  // -1.00019991 that rounding every single-precision step gives.
+  ASSERT_TRUE(headless_gl_open(640, 480));
+  for (int plain = 0; plain < 2; plain++) {
+    if (plain)
+      set_perspective_plain(90.0f, 0.1f, 1000.0f);
+    else
+      set_perspective(90.0f, 0.1f, 1000.0f);
+    matrix p = get_matrix(GL_PROJECTION_MATRIX);
+    EXPECT_EQ(p.m[10], -1.00020003f) << "plain " << plain;
+    EXPECT_EQ(p.m[14], -0.200020004f) << "plain " << plain;
+  }
+}
+
 TEST(SetPerspective, ZeroWidthStaysFinite) {
   ASSERT_TRUE(headless_gl_open(64, 64));
   resize_gl_view(0, 0);  // a minimised window

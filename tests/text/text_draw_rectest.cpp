@@ -142,6 +142,11 @@ TEST_F(TextDrawRec, WrappingBreaksAtSpacesAndNeverDrawsThem) {
   gl_recorder_clear_calls();
   draw_text(0, 0, 0, "1 1", 0);
   EXPECT_EQ(recorded_quads(), (std::vector<quad>{{0, 0, 6, 42}, {8, 0, 6, 42}, {16, 0, 6, 42}}));
+  // A word ending exactly at the right edge stays on the line (16 + 16 = 32).
+  gl_recorder_clear_calls();
+  draw_text(0, 0, 32, "11 11", 0);
+  EXPECT_EQ(recorded_quads(),
+            (std::vector<quad>{{0, 0, 6, 42}, {8, 0, 6, 42}, {24, 0, 6, 42}, {32, 0, 6, 42}}));
   // A word too wide for an empty line is drawn past the edge.
   gl_recorder_clear_calls();
   draw_text(0, 0, 10, " AAA", 0);
@@ -177,12 +182,12 @@ TEST_F(TextDrawRec, GlyphCodesBeyondTheTablesDrawNothing) {
   ASSERT_EQ(coords.size(), 8u);
   EXPECT_EQ(coords[0], gl_call_of("glTexCoord2f", {2044.0f / ATLAS_W, (float)glyph_y(511) / ATLAS_H}));
 
-  // A glyph escape cut short by the end draws what came before and closes
-  // the batch.
+  // A glyph escape whose high byte is 0 draws that glyph, and the text goes
+  // on after it.
   gl_recorder_reset();
-  exact_text cut("1\x02");
-  draw_text(0, 0, 0, cut.p, 0);
-  EXPECT_EQ(recorded_quads().size(), 1u);
+  exact_text low(std::string("1") + glyph_escape('B') + "1");
+  draw_text(0, 0, 0, low.p, 0);
+  EXPECT_EQ(recorded_quads(), (std::vector<quad>{{0, 0, 6, 42}, {8, 0, 8, 42}, {18, 0, 6, 42}}));
   EXPECT_EQ(gl_recorder_count("glBegin"), 1);
   EXPECT_EQ(gl_recorder_count("glEnd"), 1);
 }

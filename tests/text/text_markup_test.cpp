@@ -148,7 +148,8 @@ TEST(Scripts, LevelsScaleAndRaise) {
   EXPECT_EQ(scripts(plain("x^2"), 1), cat({plain("x"), script(179, 38), plain("2"), script(256, 0)}));
   EXPECT_EQ(scripts(plain("x_2"), 1), cat({plain("x"), script(179, -115), plain("2"), script(256, 0)}));
   EXPECT_EQ(scripts(plain("x^2"), 0), plain("x^2"));
-  EXPECT_EQ(scripts(plain("x^2"), -3), plain("x^2"));
+  // A negative budget is no limit at all, not none.
+  EXPECT_EQ(scripts(plain("x^2"), -3), cat({plain("x"), script(179, 38), plain("2"), script(256, 0)}));
 
   // Nested: a superscript in a superscript has scale 128 and raise 66, and
   // returns to the outer level (179, 38) after its argument.
@@ -217,28 +218,65 @@ TEST(Scripts, StopsWithinTheBufferAndStaysWellFormed) {
   EXPECT_TRUE(nested.guard_intact());
 }
 
-TEST(Scripts, DeepNestingIsBounded) {
-  // 20000 nested braces with an unlimited budget and room for 30 levels:
-  // no stack exhaustion, and the buffer bound holds.
+// x^{^{ ... ^{y} ... }} with `depth` braced scripts, converted with the given
+// budget in a buffer with room for all of them.
+bytes nested_scripts(int depth, int32_t levels) {
+  std::string text = "x";
+  for (int i = 0; i < depth; ++i) text += "^{";
+  text += "y";
+  for (int i = 0; i < depth; ++i) text += "}";
+  guarded g(text.c_str(), text.size() + 1 + 9 * (size_t)depth);
+  EXPECT_EQ(apply_scripts(g.text(), g.room, levels, 0, 256), 1);
+  EXPECT_TRUE(g.guard_intact());
+  return contents(g.text());
+}
+
+TEST(Scripts, EveryNestingLevelTheBudgetAllows) {
+  // The expected escapes, level by level: scale max(0.7 s, 128), raise
+  // r + 0.3 s - 0.5 (s - s'), from (256, 0) inward.
+  const int depth = 85;
+  std::vector<bytes> level{script(256, 0)};
+  int s = 256, r = 0;
+  for (int k = 1; k <= depth; ++k) {
+    double inner = 0.7 * s < 128.0 ? 128.0 : 0.7 * s;
+    int s2 = (int)inner;
+    r = (int16_t)(int)((double)r + (double)0.3f * s - (double)0.5f * (double)(s - s2));
+    s = s2;
+    level.push_back(script(s, r));
+  }
+  ASSERT_EQ(level[1], script(179, 38));
+  ASSERT_EQ(level[2], script(128, 66));
+  ASSERT_EQ(level[3], script(128, 104));
+  bytes all = plain("x");
+  for (int k = 1; k <= depth; ++k) all = cat({all, level[k]});
+  all.push_back('y');
+  for (int k = depth - 1; k >= 0; --k) all = cat({all, level[k]});
+
+  EXPECT_EQ(nested_scripts(depth, -1), all);
+  EXPECT_EQ(nested_scripts(depth, 1000), all);
+  EXPECT_EQ(nested_scripts(depth, depth), all);
+  // One level short: the innermost ^{y} is copied through as text.
+  bytes short_one = plain("x");
+  for (int k = 1; k < depth; ++k) short_one = cat({short_one, level[k]});
+  short_one = cat({short_one, plain("^{y}")});
+  for (int k = depth - 2; k >= 0; --k) short_one = cat({short_one, level[k]});
+  EXPECT_EQ(nested_scripts(depth, depth - 1), short_one);
+}
+
+TEST(Scripts, DeepNestingNeedsNoDeepCallStack) {
+  // 20000 nested braces with an unlimited budget and room for 30 levels: the
+  // buffer bound holds.
   std::string text = "x";
   for (int i = 0; i < 20000; ++i) text += "^{";
   text += "y";
   for (int i = 0; i < 20000; ++i) text += "}";
   size_t room = text.size() + 1 + 9 * 30;
   guarded g(text.c_str(), room);
-  EXPECT_EQ(apply_scripts(g.text(), g.room, 2147483647, 0, 256), 0);
+  EXPECT_EQ(apply_scripts(g.text(), g.room, -1, 0, 256), 0);
   EXPECT_TRUE(g.guard_intact());
   EXPECT_EQ(contents(g.text()).size(), text.size() + 9 * 30);
-
-  std::string small = "x";
-  for (int i = 0; i < 70; ++i) small += "^{";
-  small += "y";
-  for (int i = 0; i < 70; ++i) small += "}";
-  guarded h(small.c_str(), 4096);
-  EXPECT_EQ(apply_scripts(h.text(), h.room, 1000, 0, 256), 1);
-  bytes converted = contents(h.text());
-  // 64 levels convert (9 bytes each); the six innermost ^{ } stay text.
-  EXPECT_EQ(converted.size(), small.size() + 64 * 9);
+  // With room for them, thousands of levels all convert.
+  EXPECT_EQ(nested_scripts(4000, -1).size(), 1 + 4000 * 6 + 1 + 4000 * 6u);
 }
 
 TEST(MarkupCodes, ColourAndTab) {

@@ -1,8 +1,8 @@
 // Text measurement and the escape walk, without GL: widths with the gap,
-// scale and spacing of the style, escapes adding nothing, the line feed
-// ending the measure, fixed pitch, prefixes that leave the text alone, and
-// texts cut short inside an escape or a skipped run read no further than
-// their terminating zero.
+// scale and spacing of the style, escapes adding nothing (a zero inside a
+// glyph escape included), the line feed ending the measure, fixed pitch,
+// prefixes that leave the text alone, and texts cut short inside a skipped
+// run read no further than their terminating zero.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -101,13 +101,18 @@ TEST_F(TextWidth, EscapedEndStepsOverPayloadZeros) {
   EXPECT_EQ(escaped_end(empty), empty);
 }
 
-TEST_F(TextWidth, TextsCutShortReadNothingPastTheirEnd) {
-  // A glyph escape cut short right after its introducer: the zero is the end.
-  exact_text cut("A\x02");
-  EXPECT_EQ(escaped_end(cut.p), cut.p + 2);
-  EXPECT_EQ(text_width(cut.p), 12);
-  EXPECT_EQ(text_width_prefix(cut.p, -1), 12);
+TEST_F(TextWidth, GlyphEscapeWithHighByteZeroIsWhole) {
+  // (2, 0, 'B') is one 3-byte escape for glyph 66; its zero ends nothing.
+  std::string t = std::string("1") + glyph_escape('B') + "1";
+  ASSERT_EQ(t.size(), 5u);
+  exact_text text(t);
+  EXPECT_EQ(escaped_end(text.p), text.p + 5);
+  EXPECT_EQ(text_width(text.p), 16);  // both ones; the escape adds nothing
+  EXPECT_EQ(text_width_prefix(text.p, -1), 16);
+  EXPECT_EQ(text_width_prefix(text.p, 4), 8);
+}
 
+TEST_F(TextWidth, TextsCutShortReadNothingPastTheirEnd) {
   // A low control byte skips that many bytes, but never the terminator.
   exact_text skip(
       "1\x07"

@@ -92,6 +92,8 @@ TEST(Numbers, RandomIndexRangeAndDegenerateArguments) {
   for (int i = 0; i < 100; i++) EXPECT_EQ(random_index(1), 0);
   EXPECT_EQ(random_index(0), 0);
   EXPECT_EQ(random_index(-3), 0);
+  EXPECT_EQ(random_index(INT32_MIN), 0);  // n - 1 must not wrap to INT32_MAX
+  EXPECT_EQ(random_index(INT32_MIN + 1), 0);
   int hits[5] = {0};
   for (int i = 0; i < 5000; i++) {
     int32_t r = random_index(5);
