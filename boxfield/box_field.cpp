@@ -148,7 +148,7 @@ void box_field_frame(void) {
 
 int box_field_main(const char* command_line) {
   (void)command_line;
-  if (!open_gl_window(0, 0, "OpenGL test [Orvandel 2009]")) return 0;
+  if (!open_gl_window(0, 0, "OpenGL test [Orvandel 2009]")) fatal_no_display();
 
   // The built-in font "normal" for the frame-rate overlay.
   load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f), "normal");

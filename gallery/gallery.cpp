@@ -132,10 +132,7 @@ static void gallery_announce(int32_t page) {
 }
 
 int gallery_main(void) {
-  if (!open_gl_window(0, 0, GALLERY_CAPTION)) {
-    fprintf(stderr, "gallery: no display to open a window on\n");
-    return 1;
-  }
+  if (!open_gl_window(0, 0, GALLERY_CAPTION)) fatal_no_display();
   if (!gallery_start()) return 1;
   gallery_start_time = clock_now();
   gallery_announce(gallery_page);

@@ -6,6 +6,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <string>
+
 #include "font/font_registry.h"
 #include "gallery/greek_font.h"
 #include "geometry/shapes_2d.h"
@@ -21,6 +23,14 @@ font* gallery_font_normal = nullptr;
 font* gallery_font_small = nullptr;
 font* gallery_font_greek = nullptr;
 int32_t gallery_bar_height = 36;
+const int32_t GALLERY_FOOTER_HEIGHT = 26;
+void (*gallery_element_hook)(const gallery_element* element) = nullptr;
+
+void gallery_report(double x, double y, double w, double h, int text, const char* what) {
+  if (!gallery_element_hook) return;
+  gallery_element e = {w < 0 ? x + w : x, h < 0 ? y + h : y, w < 0 ? -w : w, h < 0 ? -h : h, text, what};
+  gallery_element_hook(&e);
+}
 
 // ---------------------------------------------------------------------------
 // Fonts
@@ -50,7 +60,60 @@ int gallery_load_fonts(void) {
 // ---------------------------------------------------------------------------
 // Text
 
+// Height of one line's glyphs: letters and descenders take 5 of the 7 cell
+// rows of the font's tallest glyph (the built-in font's frame at code 127).
+static int32_t line_ink_height(const font* f) { return f->line_height * 5 / 7; }
+
+void gallery_text_box(font* f, int32_t x, int32_t wrap_right, const char* text, int32_t* width,
+                      int32_t* height) {
+  font_select(f);
+  int32_t widest = 0, lines = 0;
+  // Texts with escapes are measured whole (their payloads may hold any
+  // byte); plain texts line by line, wrapped as draw_text wraps them.
+  int has_escape = 0;
+  for (const char* p = text; *p; p++) has_escape |= (*p == 2 || *p == 5);
+  std::string rest = text;
+  while (!has_escape) {
+    size_t feed = rest.find('\n');
+    std::string line = rest.substr(0, feed);
+    // Greedy wrapping: a word that would cross wrap_right starts a new line.
+    std::string current;
+    size_t start = 0;
+    for (;;) {
+      size_t space = line.find(' ', start);
+      std::string word = line.substr(start, space == std::string::npos ? std::string::npos : space - start);
+      std::string tried = current.empty() ? word : current + " " + word;
+      if (wrap_right != 0 && !current.empty() && x + text_width(tried.c_str()) > wrap_right) {
+        int32_t w = text_width(current.c_str());
+        widest = w > widest ? w : widest;
+        lines++;
+        current = word;
+      } else {
+        current = tried;
+      }
+      if (space == std::string::npos) break;
+      start = space + 1;
+    }
+    int32_t w = text_width(current.c_str());
+    widest = w > widest ? w : widest;
+    lines++;
+    if (feed == std::string::npos) break;
+    rest = rest.substr(feed + 1);
+  }
+  if (has_escape) {
+    widest = text_width(text);
+    lines = 1;
+  }
+  *width = widest;
+  *height = (lines - 1) * (f->line_height + 1) + line_ink_height(f);
+}
+
 void gallery_text_wrapped(font* f, int32_t x, int32_t y, int32_t wrap_right, const char* text, int32_t rgb) {
+  if (gallery_element_hook) {
+    int32_t w = 0, h = 0;
+    gallery_text_box(f, x, wrap_right, text, &w, &h);
+    gallery_report(x, y, w, h, 1, text);
+  }
   font_select(f);
   int32_t mode = text_blend_mode;
   set_text_blend_mode(4);
@@ -87,18 +150,21 @@ void gallery_end_flat(void) {
 }
 
 void gallery_fill(double x, double y, double w, double h, int32_t rgb) {
+  gallery_report(x, y, w, h, 0, "fill");
   gallery_begin_flat();
   draw_rect_2d(x, y, w, h, rgb);
   gallery_end_flat();
 }
 
 void gallery_outline(double x, double y, double w, double h, int32_t rgb) {
+  gallery_report(x, y, w, h, 0, "outline");
   gallery_begin_flat();
   draw_rect_outline_2d(x, y, w, h, rgb);
   gallery_end_flat();
 }
 
 void gallery_line(double x0, double y0, double x1, double y1, int32_t rgb) {
+  gallery_report(x0, y0, x1 - x0, y1 - y0, 0, "line");
   gallery_begin_flat();
   draw_line_2d(x0, y0, x1, y1, rgb);
   gallery_end_flat();
@@ -110,6 +176,7 @@ static void send_rgb(int32_t rgb, double opacity) {
 }
 
 void gallery_gradient(double x, double y, double w, double h, int32_t rgb_left, int32_t rgb_right) {
+  gallery_report(x, y, w, h, 0, "gradient");
   gallery_begin_flat();
   glBegin(GL_QUADS);
   send_rgb(rgb_left, 1.0);
@@ -124,6 +191,7 @@ void gallery_gradient(double x, double y, double w, double h, int32_t rgb_left, 
 }
 
 void gallery_veil(double x, double y, double w, double h, int32_t rgb, double opacity) {
+  gallery_report(x, y, w, h, 0, "veil");
   gallery_begin_flat();
   glEnable(GL_BLEND);
   GLint src = GL_ONE, dst = GL_ZERO;
@@ -148,9 +216,13 @@ void gallery_draw_frame(int32_t page, int32_t page_count, const char* title) {
   const int32_t bar = gallery_bar_height;
   gallery_fill(0, 0, screen_width, bar, 0x1c2433);
   gallery_line(0, bar - 0.5, screen_width, bar - 0.5, 0x5a6a88);
-  gallery_text(gallery_font_normal, 12, 6, title, 0xfff4d8);
+  // A title wider than the screen (800 pixels) drops to the small font.
+  if (gallery_text_width(gallery_font_normal, title) <= screen_width - 24)
+    gallery_text(gallery_font_normal, 12, 6, title, 0xfff4d8);
+  else
+    gallery_text(gallery_font_small, 12, 10, title, 0xfff4d8);
 
-  const int32_t footer = 26;
+  const int32_t footer = GALLERY_FOOTER_HEIGHT;
   const int32_t top = screen_height - footer;
   gallery_fill(0, top, screen_width, footer, 0x1c2433);
   char line[160];

@@ -18,13 +18,35 @@ extern font* gallery_font_greek;
 
 // Height of the title bar and of the footer, in pixels.
 extern int32_t gallery_bar_height;
+extern const int32_t GALLERY_FOOTER_HEIGHT;
+
+// One element a page drew, as a rectangle in overlay pixels (x right, y
+// down), with whether it is text and what it is.
+struct gallery_element {
+  double x, y, w, h;
+  int text;
+  const char* what;
+};
+
+// Called with every element the pages and the frame draw, when set (the
+// tests check that each lies on the surface and that texts do not overlap).
+extern void (*gallery_element_hook)(const gallery_element* element);
+
+// Reports an element to gallery_element_hook; negative extents are turned
+// round so that w and h come out positive.
+void gallery_report(double x, double y, double w, double h, int text, const char* what);
+
+// The box text in font f at (x, y) covers, wrapped against wrap_right (0: no
+// wrapping) and split at line feeds: the widest line by the lines' height.
+void gallery_text_box(font* f, int32_t x, int32_t wrap_right, const char* text, int32_t* width,
+                      int32_t* height);
 
 // Loads the three fonts (normal first, so it becomes current). Returns 0 when
 // one of them could not be made.
 int gallery_load_fonts(void);
 
 // Draws text in font f (made current) with blend mode 4 (alpha), then puts
-// the blend mode back; wrap_right as draw_text.
+// the blend mode back; wrap_right as draw_text. Reported as a text element.
 void gallery_text(font* f, int32_t x, int32_t y, const char* text, int32_t rgb);
 void gallery_text_wrapped(font* f, int32_t x, int32_t y, int32_t wrap_right, const char* text, int32_t rgb);
 

@@ -43,12 +43,24 @@ void draw_shapes_page(double t) {
   const int32_t col0 = (w - 48) * 26 / 100, col1 = (w - 48) * 30 / 100, col2 = w - 48 - col0 - col1;
   const int32_t x0 = 16, x1 = x0 + col0 + 16, x2 = x1 + col1 + 16;
 
-  gallery_text(gallery_font_small, x0, top, "draw_point_2d, one pixel each", LABEL_RGB);
-  gallery_text(gallery_font_small, x1, top, "emit_line_2d batch, draw_line_2d", LABEL_RGB);
-  gallery_text(gallery_font_small, x2, top, "draw_rect_2d, draw_rect_outline_2d", LABEL_RGB);
-  const int32_t area = top + 28;
+  // Each label wraps within its column; the drawings start below the
+  // tallest.
+  static const char* const LABELS[3] = {"draw_point_2d, one pixel each", "emit_line_2d batch, draw_line_2d",
+                                        "draw_rect_2d, draw_rect_outline_2d"};
+  const int32_t label_x[3] = {x0, x1, x2}, label_right[3] = {x0 + col0, x1 + col1, x2 + col2};
+  int32_t label_h = 0;
+  for (int i = 0; i < 3; i++) {
+    int32_t lw = 0, lh = 0;
+    gallery_text_box(gallery_font_small, label_x[i], label_right[i], LABELS[i], &lw, &lh);
+    if (lh > label_h) label_h = lh;
+    gallery_text_wrapped(gallery_font_small, label_x[i], top, label_right[i], LABELS[i], LABEL_RGB);
+  }
+  const int32_t area = top + label_h + 8;
   const int32_t area_h = (h - 26 - area) / 2 - 24;
 
+  gallery_report(x0, area, col0, area_h, 0, "points");
+  gallery_report(x1, area, col1, area_h, 0, "lines");
+  gallery_report(x2, area, col2, area_h, 0, "rectangles");
   gallery_begin_flat();
   // Points in a grid, shaded across and down.
   for (int32_t i = 0; i * 6 < col0; i++) {
@@ -88,7 +100,12 @@ void draw_shapes_page(double t) {
                "emit_rect_2d batch: the 256-colour palette (16 text colours, 24 greys, 6 x 6 x 6 cube)",
                LABEL_RGB);
   const int32_t swatch_top = palette_top + 26;
-  const int32_t swatch = (h - 26 - 8 - swatch_top) / 8;
+  // Square swatches in 8 rows of 32, as large as both the height and the
+  // width allow (on 5:4 and 4:3 screens the width decides).
+  const int32_t swatch_by_height = (h - 26 - 8 - swatch_top) / 8;
+  const int32_t swatch_by_width = (w - 2 * x0) / 32;
+  const int32_t swatch = swatch_by_height < swatch_by_width ? swatch_by_height : swatch_by_width;
+  gallery_report(x0, swatch_top, 32 * swatch, 8 * swatch, 0, "palette");
   uint32_t* palette = make_palette_rgb();
   if (palette) {
     gallery_begin_flat();
@@ -111,8 +128,19 @@ void draw_shapes_page(double t) {
   char where[80];
   snprintf(where, sizeof where, "draw_mouse_marker at %d, %d", (int)mouse_x, (int)mouse_y);
   font_select(gallery_font_small);
+  // Below right of the mouse, turned to its left or above it where it would
+  // leave the screen.
+  const int32_t box_w = text_width(where), box_h = current_line_height;
+  int32_t box_x = mouse_x + 14, box_y = mouse_y + 10;
+  if (box_x + box_w > w) box_x = mouse_x - 14 - box_w;
+  if (box_y + box_h > h - 26) box_y = mouse_y - 10 - box_h;
+  // Kept between the title bar and the footer whatever the mouse does.
+  if (box_x < 0) box_x = 0;
+  if (box_y + box_h > h - 26) box_y = h - 26 - box_h;
+  if (box_y < gallery_bar_height) box_y = gallery_bar_height;
+  gallery_report(box_x, box_y, box_w, box_h, 1, where);
   gallery_begin_flat();
-  draw_text_boxed(mouse_x + 14, mouse_y + 10, where, TEXT_RGB, 0x303a58);
+  draw_text_boxed(box_x, box_y, where, TEXT_RGB, 0x303a58);
   gallery_end_flat();
 }
 
@@ -142,6 +170,7 @@ static void draw_blur_pattern(int32_t x, int32_t y, int32_t w, int32_t h) {
     draw_line_2d(x + 60, ly, x + w - 10, ly, 0x40e0ff);
   }
   gallery_end_flat();
+  gallery_report(x, y, w, h, 0, "blur pattern");
   gallery_text(gallery_font_normal, x + 60, y + 170, "Blur", 0xffffff);
   gallery_text(gallery_font_small, x + 60, y + 210, "1-pixel lines", 0xffc080);
 }
@@ -180,7 +209,10 @@ void draw_blur_page(double t) {
         used += snprintf(caption + used, sizeof caption - (size_t)used, "%s %g",
                          r == BLUR_PAGE_RADII[c] ? "" : ",", (double)r);
     }
-    gallery_veil(x, y + col_h - 30, col_w, 30, 0x000000, 0.7);
-    gallery_text(gallery_font_small, x + 8, y + col_h - 26, caption, TEXT_RGB);
+    // The caption wraps within its column (narrow columns on small screens).
+    int32_t cap_w = 0, cap_h = 0;
+    gallery_text_box(gallery_font_small, x + 8, x + col_w - 4, caption, &cap_w, &cap_h);
+    gallery_veil(x, y + col_h - cap_h - 10, col_w, cap_h + 10, 0x000000, 0.7);
+    gallery_text_wrapped(gallery_font_small, x + 8, y + col_h - cap_h - 6, x + col_w - 4, caption, TEXT_RGB);
   }
 }

@@ -137,16 +137,42 @@ static void sample(font* f, int32_t x, int32_t y, const char* text, int32_t rgb,
     return;
   }
   font_select(f);
+  gallery_report(x, y, text_width(text), current_line_height * 5 / 7, 1, text);
   int32_t saved = text_blend_mode;
   set_text_blend_mode(mode);
   draw_text(x, y, 0, text, rgb);
   set_text_blend_mode(saved);
 }
 
+// Column offsets of the registry table, and its width (the memory line is
+// the widest row).
+static const int32_t REGISTRY_C1 = 120, REGISTRY_C2 = 210, REGISTRY_C3 = 254;
+
+static int32_t registry_memory_text(char* out, size_t size) {
+  return snprintf(out, size, "font_registry_memory(): %u bytes", (unsigned)font_registry_memory());
+}
+
+static int32_t registry_width(void) {
+  char memory[80];
+  registry_memory_text(memory, sizeof memory);
+  int32_t w = gallery_text_width(gallery_font_small, memory);
+  int32_t table = REGISTRY_C3 + gallery_text_width(gallery_font_small, "caps derived");
+  return w > table ? w : table;
+}
+
+// A label wrapped against right; returns the y below it for what follows
+// (gap pixels further down).
+static int32_t label(int32_t x, int32_t y, int32_t right, const char* text, int32_t gap) {
+  int32_t w = 0, h = 0;
+  gallery_text_box(gallery_font_small, x, right, text, &w, &h);
+  gallery_text_wrapped(gallery_font_small, x, y, right, text, LABEL_RGB);
+  return y + h + gap;
+}
+
 static void draw_registry(int32_t x, int32_t y) {
   gallery_text(gallery_font_small, x, y, "The registry, slot by slot", LABEL_RGB);
   y += 26;
-  const int32_t c1 = x + 150, c2 = x + 250, c3 = x + 300;
+  const int32_t c1 = x + REGISTRY_C1, c2 = x + REGISTRY_C2, c3 = x + REGISTRY_C3;
   std::string row = "name";
   append_tab_escape(&row, c1);
   row += "atlas";
@@ -170,11 +196,15 @@ static void draw_registry(int32_t x, int32_t y) {
     append_tab_escape(&row, c3);
     row += f->style.font == f ? "own" : (f->style.font && f->style.font->name ? f->style.font->name : "none");
     gallery_text(gallery_font_small, x, y, row.c_str(), TEXT_RGB);
+    // The row's last column is reported on its own: tab escapes move the
+    // pen, which the width of the whole row does not show.
+    gallery_report(c3, y, gallery_text_width(gallery_font_small, row.c_str() + row.rfind((char)5) + 6),
+                   current_line_height * 5 / 7, 1, "registry family");
     y += 22;
   }
   y += 8;
   char memory[80];
-  snprintf(memory, sizeof memory, "font_registry_memory(): %u bytes", (unsigned)font_registry_memory());
+  registry_memory_text(memory, sizeof memory);
   gallery_text(gallery_font_small, x, y, memory, 0xffe080);
 }
 
@@ -183,9 +213,13 @@ void draw_fonts_page(double t) {
   if (!fonts_made) make_fonts();
   const int32_t x = 16;
   int32_t y = gallery_bar_height + 8;
-  gallery_text(gallery_font_small, x, y,
-               "load_cell_font: the built-in cells at 4, 6 and 9 pixels, and with Greek", LABEL_RGB);
-  y += 26;
+  // The registry takes the right of the page; the labels on the left wrap
+  // short of it.
+  const int32_t registry_x = screen_width - 16 - registry_width() < screen_width * 60 / 100
+                                 ? screen_width - 16 - registry_width()
+                                 : screen_width * 60 / 100;
+  const int32_t right = registry_x - 16;
+  y = label(x, y, right, "load_cell_font: the built-in cells at 4, 6 and 9 pixels", 6);
   sample(gallery_font_small, x, y, "small: 4-pixel cells", TEXT_RGB, 4);
   y += 24;
   sample(gallery_font_normal, x, y, "normal: 6-pixel cells", TEXT_RGB, 4);
@@ -197,32 +231,24 @@ void draw_fonts_page(double t) {
   sample(gallery_font_greek, x, y, greek.c_str(), TEXT_RGB, 4);
   y += 40;
 
-  gallery_text(gallery_font_small, x, y,
-               "font_build of a partial set (space, digits, capitals): abc draws nothing", LABEL_RGB);
-  y += 24;
+  y = label(x, y, right, "font_build of a partial set: abc draws nothing", 4);
   sample(font_caps, x, y, "CAPS 0123 abc", 0xffd040, 4);
   y += 36;
 
-  gallery_text(gallery_font_small, x, y,
-               "font_create_blank: 1 x 1 near-black texel, glyphs 1 x 1 (on white):", LABEL_RGB);
-  y += 26;
+  y = label(x, y, right, "font_create_blank: glyphs of 1 x 1 texel (on white):", 6);
   gallery_fill(x, y - 4, 200, 9, 0xf0f0f0);
   sample(font_blank, x + 6, y, "blank placeholder text", 0xffffff, 4);
   y += 16;
 
-  gallery_text(gallery_font_small, x, y,
-               "The strips copied from the screen's lower-left corner (drawn upside down):", LABEL_RGB);
-  y += 24;
+  y = label(x, y, right, "Strips copied from the screen's corner, upside down:", 4);
   if (font_caps) {
     draw_caps_strip(x, y, COPY_LEFT, COPY_RIGHT);
     draw_caps_strip(x, y + font_caps->line_height + 4, DERIVED_LEFT, DERIVED_RIGHT);
     y += 2 * font_caps->line_height + 12;
   }
-  gallery_text(gallery_font_small, x, y,
-               "font_copy_from_screen (caps), font_derive_from_screen (caps derived):", LABEL_RGB);
-  y += 24;
+  y = label(x, y, right, "font_copy_from_screen, font_derive_from_screen:", 4);
   sample(font_copy, x, y, "COPY 2024", 0xffffff, 1);
   sample(font_derived, x + 200, y, "DERIVED 42", 0xffffff, 1);
 
-  draw_registry(screen_width * 60 / 100, gallery_bar_height + 8);
+  draw_registry(registry_x, gallery_bar_height + 8);
 }

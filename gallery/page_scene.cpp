@@ -170,15 +170,24 @@ void draw_sky_page(double t) {
   draw_solids();
   lights_off();
 
-  const int32_t y = screen_height - 26 - 64;
-  gallery_veil(0, y, screen_width, 64, 0x101420, 0.6);
-  gallery_text(gallery_font_small, 12, y + 6,
-               "make_cube_map(sky_shade, 128, 2): 128 x 128 texels a face, 2 x 2 samples each;  draw_skybox",
-               0xf0f0f0);
-  gallery_text(
-      gallery_font_small, 12, y + 32,
-      "emit_sphere n=24 (red), draw_sphere n=10 (green), 8 x emit_sphere_octant (blue), 5 x emit_cylinder",
-      0xf0f0f0);
+  // The two captions, each wrapped at the right edge, on a veil as tall as
+  // they come out (two lines on wide screens, more on narrow ones).
+  static const char* const CAPTIONS[2] = {
+      "make_cube_map(sky_shade, 128, 2): 128 x 128 texels a face, 2 x 2 samples each;  draw_skybox",
+      "emit_sphere n=24 (red), draw_sphere n=10 (green), 8 x emit_sphere_octant (blue), 5 x emit_cylinder"};
+  const int32_t right = screen_width - 12;
+  int32_t heights[2], total = 12, width = 0;
+  for (int i = 0; i < 2; i++) {
+    gallery_text_box(gallery_font_small, 12, right, CAPTIONS[i], &width, &heights[i]);
+    total += heights[i] + 6;
+  }
+  int32_t y = screen_height - GALLERY_FOOTER_HEIGHT - total;
+  gallery_veil(0, y, screen_width, total, 0x101420, 0.6);
+  y += 6;
+  for (int i = 0; i < 2; i++) {
+    gallery_text_wrapped(gallery_font_small, 12, y, right, CAPTIONS[i], 0xf0f0f0);
+    y += heights[i] + 6;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -284,8 +293,11 @@ void draw_mapped_page(double t) {
   map_phase = 1.3 * t;
   draw_text_mapped(RIBBON_TEXT, map_ribbon);
 
-  gallery_text(gallery_font_small, 12, screen_height - 26 - 30,
-               "draw_text_mapped lays a text out in (u, v); map functions wrap it round a drum and wave it "
-               "on a ribbon",
-               0xc8d4ec);
+  static const char* const CAPTION =
+      "draw_text_mapped lays a text out in (u, v); map functions wrap it round a drum and wave it on a "
+      "ribbon";
+  int32_t width = 0, height = 0;
+  gallery_text_box(gallery_font_small, 12, screen_width - 12, CAPTION, &width, &height);
+  gallery_text_wrapped(gallery_font_small, 12, screen_height - GALLERY_FOOTER_HEIGHT - 10 - height,
+                       screen_width - 12, CAPTION, 0xc8d4ec);
 }

@@ -84,6 +84,7 @@ void draw_text_page(double t) {
     // here (ZERO, ONE_MINUS_SRC_ALPHA), which cuts the glyphs out in black.
     glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_ALPHA);
     set_text_blend_mode(BLEND_PANELS[i].mode);
+    gallery_report(x + 12, y + 12, text_width("Aa 123 Wg"), current_line_height * 5 / 7, 1, "Aa 123 Wg");
     draw_text(x + 12, y + 12, 0, "Aa 123 Wg", 0xffc830);
     set_text_blend_mode(3);
     glBlendFunc(GL_ONE, GL_ZERO);
@@ -191,11 +192,22 @@ void draw_layout_page(double t) {
   snprintf(label, sizeof label, "draw_text with wrap_right = %d (the red line)", (int)right);
   gallery_text(gallery_font_small, 16, y, label, LABEL_RGB);
   y += 26;
-  gallery_line(right + 0.5, y - 2, right + 0.5, y + 8 * 43 + 4, 0xff4040);
-  gallery_text_wrapped(gallery_font_normal, 16, y, right, PARAGRAPH, TEXT_RGB);
+  // The paragraph in the normal font where it fits above the fixed-pitch
+  // rows, else (narrow screens, where it wraps into more lines) in the small
+  // one.
+  const int32_t bottom_rows = screen_height - 26 - 112;
+  font* paragraph_font = gallery_font_normal;
+  int32_t para_w = 0, para_h = 0;
+  gallery_text_box(paragraph_font, 16, right, PARAGRAPH, &para_w, &para_h);
+  if (y + para_h > bottom_rows - 8) {
+    paragraph_font = gallery_font_small;
+    gallery_text_box(paragraph_font, 16, right, PARAGRAPH, &para_w, &para_h);
+  }
+  gallery_line(right + 0.5, y - 2, right + 0.5, y + para_h + 4, 0xff4040);
+  gallery_text_wrapped(paragraph_font, 16, y, right, PARAGRAPH, TEXT_RGB);
 
-  // Boxed text on the right.
-  const int32_t bx = right + 100;  // clear of the overlong word
+  // Boxed text on the right, clear of the overlong word.
+  const int32_t bx = 16 + para_w + 24 > right + 24 ? 16 + para_w + 24 : right + 24;
   int32_t by = gallery_bar_height + 8;
   gallery_text(gallery_font_small, bx, by, "draw_text_boxed", LABEL_RGB);
   by += 26;
@@ -213,6 +225,7 @@ void draw_layout_page(double t) {
   set_text_blend_mode(4);
   gallery_begin_flat();
   for (const auto& b : BOXES) {
+    gallery_report(bx, by, text_width(b.text), current_line_height, 1, b.text);
     draw_text_boxed(bx, by, b.text, b.rgb, b.background);
     by += 50;
   }
@@ -223,7 +236,7 @@ void draw_layout_page(double t) {
   gallery_text(gallery_font_normal, bx, by + 24, "first line\nsecond line\nthird", TEXT_RGB);
 
   // Fixed pitch against proportional, over the cells of current_cell_w.
-  y = screen_height - 26 - 112;
+  y = bottom_rows;
   font_select(gallery_font_normal);
   snprintf(label, sizeof label,
            "text_fixed_pitch = 1: every glyph centred in a cell of current_cell_w = %d pixels (shaded)",

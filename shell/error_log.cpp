@@ -1,6 +1,6 @@
 // Fatal errors, the error log and the date and time formatting of its stamp.
 // Depends on shell/platform.h (locale-aware formatters, FILETIME conversion,
-// message box) and shell/window.h (close_gl_window).
+// message box) and shell/window.h (end_gl_window).
 #include "shell/error_log.h"
 
 #include <math.h>
@@ -27,7 +27,9 @@ static const double two_to_64 = 18446744073709551616.0;
 void fatal_error(const char* message) {
   log_error(message);
   platform_message_box(message ? message : "", "Oh sod it", MB_ICONERROR | MB_SETFOREGROUND);
-  close_gl_window();
+  platform_explain_failure();
+  // A failure must never look like success to whoever started the program.
+  end_gl_window(FATAL_EXIT_STATUS);
 }
 
 void log_error(const char* message) {

@@ -1,6 +1,6 @@
 // The one reporting path for unrecoverable errors: a time-stamped line
 // appended to "graphics_error.log" in the current directory, a message box
-// captioned "Oh sod it", then close_gl_window (exit status 0). Also the date
+// captioned "Oh sod it", then the window's teardown and exit status 1. Also the date
 // and time formatting that makes the stamp. Depends on shell/platform.h
 // (locale formatters, FILETIME conversion, message box) and shell/window.h.
 #pragma once
@@ -20,8 +20,12 @@ static const double TIME_NOW = -9e99;
 // The stamp of the line log_error is writing.
 extern char log_stamp[DATE_TIME_TEXT_SIZE];
 
-// Logs the message, shows it in a message box and ends the process with
-// status 0 through close_gl_window.
+// Exit status of a process ended by fatal_error (normal quits end with 0).
+#define FATAL_EXIT_STATUS 1
+
+// Logs the message, shows it in a message box, adds what the platform knows
+// of the cause (standard error, Linux) and ends the process with
+// FATAL_EXIT_STATUS through end_gl_window.
 [[noreturn]] void fatal_error(const char* message);
 
 // Appends "<yyyy-MMM-dd HH:mm:ss> <message>\n" to "graphics_error.log"; when

@@ -131,6 +131,15 @@ LRESULT platform_default_window_proc(HWND window, UINT message, WPARAM wparam, L
 // PostQuitMessage: queues WM_QUIT with the exit code.
 void platform_post_quit_message(int exit_code);
 
+// The message for a display that could not be reached (display size 0),
+// naming the display the backend tried and why it failed where known.
+void platform_display_problem(char* out, int size);
+
+// After a fatal error's message box: what the backend knows of the cause,
+// on standard error (the SDL error and a hint when the display offers no
+// OpenGL); nothing where the box says all there is.
+void platform_explain_failure(void);
+
 // MessageBoxA with no owner; where no box can be shown the text goes to
 // standard error. Returns the button pressed, 0 when no box was shown.
 int platform_message_box(const char* text, const char* caption, UINT type);

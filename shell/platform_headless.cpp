@@ -285,6 +285,14 @@ void platform_post_quit_message(int exit_code) {
   msg_queue_post(nullptr, WM_QUIT, (WPARAM)exit_code, 0);
 }
 
+void platform_display_problem(char* out, int size) {
+  snprintf(out, (size_t)size, "Can't open the headless display: its size is %dx%d.", (int)display_width,
+           (int)display_height);
+}
+
+// A failed step was injected by a test; there is nothing more to say.
+void platform_explain_failure(void) {}
+
 int platform_message_box(const char* text, const char* caption, UINT type) {
   log_call("message_box");
   record.message_boxes++;

@@ -32,6 +32,8 @@ static SDL_GLContext sdl_context = nullptr;
 static int display_switched = 0;
 static int cursor_counter = 0;
 static uint32_t buttons_held = 0;  // MK_ flags of the buttons down
+static char video_failure[256];    // why the video subsystem could not start
+static char gl_failure[256];       // SDL's error of the last failed GL step
 
 // Display-mode results of ChangeDisplaySettingsA.
 static const int32_t disp_change_successful = 0;
@@ -68,9 +70,21 @@ static void restore_at_exit(void) {
 // display unless SDL_VIDEODRIVER asks for them by name.
 static int ensure_video(void) {
   if (video_ready) return 1;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+  // An X display asked for and no Wayland one: only SDL's X11 driver can
+  // show the window, and its own error then names what failed (SDL would
+  // otherwise go on to drivers that fail with messages of their own).
+  const char* x11 = getenv("DISPLAY");
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  if (!getenv("SDL_VIDEODRIVER") && x11 && *x11 && !(wayland && *wayland))
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    snprintf(video_failure, sizeof video_failure, "%s", SDL_GetError());
+    return 0;
+  }
   const char* driver = SDL_GetCurrentVideoDriver();
   if (!getenv("SDL_VIDEODRIVER") && driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy"))) {
+    snprintf(video_failure, sizeof video_failure,
+             "SDL reached no display, only its %s driver, which shows nothing", driver);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return 0;
   }
@@ -134,6 +148,7 @@ int platform_choose_pixel_format(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     sdl_window = SDL_CreateWindow(window_title, window_x, window_y, window_width, window_height,
                                   SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (sdl_window) return 1;
+    snprintf(gl_failure, sizeof gl_failure, "%s", SDL_GetError());
   }
   return 0;
 }
@@ -145,6 +160,7 @@ int platform_set_pixel_format(HDC dc, int format, const PIXELFORMATDESCRIPTOR* r
 HGLRC platform_create_context(HDC dc) {
   if (dc != the_dc || !sdl_window) return nullptr;
   if (!sdl_context) sdl_context = SDL_GL_CreateContext(sdl_window);
+  if (!sdl_context) snprintf(gl_failure, sizeof gl_failure, "%s", SDL_GetError());
   return sdl_context ? the_context : nullptr;
 }
 
@@ -457,6 +473,49 @@ LRESULT platform_dispatch_message(const MSG* msg) {
 LRESULT platform_default_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) { return 0; }
 
 void platform_post_quit_message(int exit_code) { msg_queue_post(nullptr, WM_QUIT, (WPARAM)exit_code, 0); }
+
+// The display the user asked for: the X display when DISPLAY is set, else
+// the Wayland one; "" when neither is set.
+static const char* display_name(const char** kind) {
+  const char* x11 = getenv("DISPLAY");
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  if (x11 && *x11) {
+    *kind = "X display";
+    return x11;
+  }
+  *kind = "Wayland display";
+  return wayland && *wayland ? wayland : "";
+}
+
+void platform_display_problem(char* out, int size) {
+  const char* kind = "";
+  const char* name = display_name(&kind);
+  const char* why = video_failure[0] ? video_failure : SDL_GetError();
+  if (!*name)
+    snprintf(out, (size_t)size, "Can't open a display: neither DISPLAY nor WAYLAND_DISPLAY is set (SDL: %s).",
+             why);
+  else
+    snprintf(out, (size_t)size,
+             "Can't open the %s \"%s\": no display server there accepts this program (SDL: %s).", kind, name,
+             why);
+}
+
+void platform_explain_failure(void) {
+  if (!gl_failure[0]) return;
+  fprintf(stderr, "SDL: %s\n", gl_failure);
+  // SDL's X11 driver reports a server without GLX, or without a visual the
+  // request fits, in these words.
+  if (strstr(gl_failure, "GLX") || strstr(gl_failure, "visual") || strstr(gl_failure, "OpenGL")) {
+    const char* kind = "";
+    const char* name = display_name(&kind);
+    fprintf(stderr,
+            "hint: the %s \"%s\" offers no OpenGL visual for this window (an X server without the GLX "
+            "extension, such as Xvfb started with -extension GLX, has none); use a display with OpenGL, or "
+            "render headless with boxfield_runner or gallery_runner\n",
+            kind, name);
+  }
+  fflush(stderr);
+}
 
 int platform_message_box(const char* text, const char* caption, UINT type) {
   // Also on standard error, for a program started from a terminal and for

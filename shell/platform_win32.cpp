@@ -5,6 +5,8 @@
 // opengl32 and shell/platform.h.
 #include "shell/platform.h"
 
+#include <stdio.h>
+
 // ---------------------------------------------------------------------------
 // Window procedure
 
@@ -106,6 +108,14 @@ LRESULT platform_default_window_proc(HWND window, UINT message, WPARAM wparam, L
 }
 
 void platform_post_quit_message(int exit_code) { PostQuitMessage(exit_code); }
+
+void platform_display_problem(char* out, int size) {
+  snprintf(out, (size_t)size, "Can't open the display: Windows reports a screen of %dx%d pixels.",
+           GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
+
+// The message box says all Windows tells about the failure.
+void platform_explain_failure(void) {}
 
 int platform_message_box(const char* text, const char* caption, UINT type) {
   return MessageBoxA(nullptr, text, caption, type);

@@ -26,6 +26,11 @@ int32_t screen_height = 0;
 uint8_t key_state[256];
 uint8_t prev_key_state[256];
 
+// Keys whose down message was taken since the last snapshot while they were
+// up, and each key's bit 7 as the messages of the current pump leave it.
+static uint8_t latched_presses[256];
+static uint8_t keys_down_in_pump[256];
+
 int32_t mouse_x = 0;
 int32_t mouse_y = 0;
 int32_t mouse_buttons = 0;
@@ -79,6 +84,7 @@ int32_t open_gl_window(int32_t width, int32_t height, const char* title) {
 
   memset(key_state, 0, sizeof key_state);
   memset(prev_key_state, 0, sizeof prev_key_state);
+  memset(latched_presses, 0, sizeof latched_presses);
 
   if (!platform_register_class(app_instance, window_class_name, CS_HREDRAW | CS_VREDRAW | CS_OWNDC,
                                window_proc))
@@ -111,27 +117,57 @@ int32_t open_gl_window(int32_t width, int32_t height, const char* title) {
   return 1;
 }
 
-void close_gl_window(void) {
+void close_gl_window(void) { end_gl_window(0); }
+
+void end_gl_window(int32_t status) {
   platform_restore_display_mode();
   platform_make_current(main_dc, nullptr);
   platform_delete_context(gl_context);
   platform_release_dc(main_window, main_dc);
-  platform_post_quit_message(0);
-  exit(0);
+  platform_post_quit_message(status);
+  exit(status);
+}
+
+void fatal_no_display(void) {
+  char message[512];
+  platform_display_problem(message, sizeof message);
+  fatal_error(message);
 }
 
 // ---------------------------------------------------------------------------
 // Messages
+
+// Follows a key through the messages of one pump: a down message for a key
+// that is up (not an autorepeat) is a press, latched for the next snapshot.
+static void note_key_message(const MSG* msg) {
+  if (msg->wParam > 255) return;
+  uint8_t vk = (uint8_t)msg->wParam;
+  if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) {
+    if (!keys_down_in_pump[vk]) latched_presses[vk] = 1;
+    keys_down_in_pump[vk] = 0x80;
+  } else if (msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP) {
+    keys_down_in_pump[vk] = 0;
+  }
+}
 
 int32_t pump_messages(void) {
   memcpy(prev_key_state, key_state, sizeof key_state);
   // Taken before this frame's messages are dispatched: the state as of the
   // messages taken by the previous pump.
   platform_get_keyboard_state(key_state);
+  // A key pressed and released within one pump (a tap shorter than a frame)
+  // still reads as down in this snapshot, and up in the next: every press
+  // counts once, however slow the frames.
+  for (int vk = 0; vk < 256; vk++) {
+    keys_down_in_pump[vk] = key_state[vk] & 0x80;
+    if (latched_presses[vk]) key_state[vk] |= 0x80;
+  }
+  memset(latched_presses, 0, sizeof latched_presses);
 
   MSG msg;
   while (platform_peek_message(&msg)) {
     if (!platform_get_message(&msg)) return 1;
+    note_key_message(&msg);
     platform_translate_message(&msg);
     platform_dispatch_message(&msg);
   }

@@ -21,7 +21,9 @@ extern int32_t screen_width;
 extern int32_t screen_height;
 
 // Keyboard state by virtual-key code (bit 7 = down), refreshed once per
-// frame by pump_messages, and its content just before that refresh.
+// frame by pump_messages, and its content just before that refresh. A key
+// that went down since the previous refresh reads as down even if it was
+// released again before it (a tap shorter than a frame), and up in the next.
 extern uint8_t key_state[256];
 extern uint8_t prev_key_state[256];
 
@@ -48,10 +50,19 @@ extern const PIXELFORMATDESCRIPTOR window_pixel_format;
 int32_t open_gl_window(int32_t width, int32_t height, const char* title);
 
 // Restores the display mode, releases the context and DC, posts the quit
-// message and ends the process with status 0.
+// message and ends the process with status 0 (a normal close).
 [[noreturn]] void close_gl_window(void);
 
-// Once per frame: key snapshot, then every queued message dispatched.
+// The same teardown, ending the process with the given status (fatal errors
+// end with a non-zero one).
+[[noreturn]] void end_gl_window(int32_t status);
+
+// The fatal path for open_gl_window returning 0 (no display to size the
+// window from): a message naming the display that could not be opened.
+[[noreturn]] void fatal_no_display(void);
+
+// Once per frame: key snapshot (with the presses latched since the last
+// one), then every queued message dispatched.
 // Returns non-zero when WM_QUIT was taken from the queue.
 int32_t pump_messages(void);
 

@@ -35,6 +35,7 @@
 
 static const char* const USAGE =
     "usage: glyph_tool COMMAND [options]\n"
+    "       glyph_tool --help | --version\n"
     "\n"
     "commands:\n"
     "  convert IN OUT         cell glyph file -> glyph bitmap file, by copying the\n"
@@ -192,10 +193,36 @@ static int read_input(const std::string& path, std::vector<uint8_t>* out) {
   return 1;
 }
 
+// 1 when data reads as a glyph bitmap set (what convert and render write):
+// entries of width, height and that many pixels, each 255 or a grey level
+// 16 to 39, ending exactly at the end, at least one pixel in all.
+static int looks_like_glyph_bitmaps(const std::vector<uint8_t>& data) {
+  size_t at = 0, pixels = 0;
+  int entries = 0;
+  while (at < data.size()) {
+    if (at + 2 > data.size() || ++entries > MAX_GLYPHS) return 0;
+    size_t count = (size_t)data[at] * data[at + 1];
+    at += 2;
+    if (count > data.size() - at) return 0;
+    for (size_t i = 0; i < count; i++) {
+      uint8_t v = data[at + i];
+      if (v != GLYPH_PIXEL_EMPTY && (v < 16 || v > 39)) return 0;
+    }
+    at += count;
+    pixels += count;
+  }
+  return pixels > 0;
+}
+
 static int check_input(const std::string& path, const std::vector<uint8_t>& data, glyph_style style) {
   int entry = -1;
   cell_glyph_problem problem = check_cell_glyphs(data.data(), (uint32_t)data.size(), style, &entry);
   if (problem == CELL_GLYPHS_OK) return 1;
+  // A converter's output given back as input is the likely mistake: say so
+  // rather than name the first cell code that does not fit.
+  if (looks_like_glyph_bitmaps(data))
+    return !fail("%s looks like a glyph bitmap file (what convert and render write), not a cell glyph file",
+                 path.c_str());
   std::string where = path + ": entry " + std::to_string(entry);
   return !fail("%s: %s", where.c_str(), cell_glyph_problem_text(problem));
 }
@@ -218,8 +245,19 @@ static std::vector<uint8_t> decode(const std::vector<uint8_t>& cells, glyph_styl
 
 // Runs one of the converters and checks that the output holds what the
 // glyphs should give: decoding exactly, direct sampling the same entry sizes.
+// Fails unless the command got exactly its file arguments (named in names).
+static int check_arguments(const options& opt, size_t files, const char* names) {
+  if (opt.args.size() < files + 1)
+    return !fail("%s needs %s (see glyph_tool --help)", opt.args[0].c_str(), names);
+  if (opt.args.size() > files + 1) {
+    std::string what = opt.args[0] + ": unexpected argument '" + opt.args[files + 1] + "'";
+    return !fail("%s (it takes %s)", what.c_str(), names);
+  }
+  return 1;
+}
+
 static int run_converter(const options& opt, int direct) {
-  if (opt.args.size() != 3) return fail("%s needs IN and OUT (see glyph_tool --help)", opt.args[0].c_str());
+  if (!check_arguments(opt, 2, "IN and OUT")) return 1;
   const std::string& in = opt.args[1];
   const std::string& out = opt.args[2];
   std::vector<uint8_t> cells;
@@ -236,7 +274,7 @@ static int run_converter(const options& opt, int direct) {
 }
 
 static int export_builtin(const options& opt) {
-  if (opt.args.size() != 2) return fail("export-builtin needs OUT (see glyph_tool --help)");
+  if (!check_arguments(opt, 1, "only OUT")) return 1;
   const std::string& out = opt.args[1];
   FILE* f = fopen(out.c_str(), "wb");
   if (!f) return fail("cannot write %s: %s", out.c_str(), strerror(errno));
@@ -364,7 +402,7 @@ static int render_direct(const std::vector<uint8_t>& cells, const options& opt, 
 }
 
 static int specimen(const options& opt) {
-  if (opt.args.size() != 3) return fail("specimen needs IN and OUT.png (see glyph_tool --help)");
+  if (!check_arguments(opt, 2, "IN and OUT.png")) return 1;
   const std::string& in = opt.args[1];
   const std::string& out = opt.args[2];
   std::vector<uint8_t> cells;
@@ -453,6 +491,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; i++) {
     if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h") || (i == 1 && !strcmp(argv[i], "help"))) {
       fputs(USAGE, stdout);
+      return 0;
+    }
+    if (!strcmp(argv[i], "--version")) {
+      printf("glyph_tool %s\n", BF_VERSION);
       return 0;
     }
   }

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the box-field program: in its
-# full-screen window where there is a display, otherwise on the headless
-# backend with a short scripted flight (tools/boxfield_runner), printing
-# where its screenshots and frame-time report are.
+# Installs what is missing for building and running (not the test tools),
+# builds the programs only (tools/setup.sh --run), and runs the box-field
+# program: in its full-screen window where there is a display, otherwise on
+# the headless backend with a short scripted flight (tools/boxfield_runner),
+# printing where its screenshots and frame-time report are.
 #   tools/run.sh              the program, or the headless short tour
 #   tools/run.sh ARGS...      without a display: ARGS go to boxfield_runner
 #                             (e.g. --tour bench --size 1920x1080)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-bash "$here/tools/setup.sh"
+bash "$here/tools/setup.sh" --run
 program="$here/build/boxfield/boxfield"
 runner="$here/build/tools/boxfield_runner"
 

@@ -1,24 +1,51 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds, tests and runs with, then
-# configures and builds the native tree. Safe to run again: packages already
-# present are skipped, and the build is incremental.
-#   tools/setup.sh            install packages, configure and build
-#   tools/setup.sh --no-build install packages only
+# Installs the Debian packages the project needs, then configures and builds
+# the native tree. Safe to run again: packages already present are skipped,
+# and the build is incremental.
+#   tools/setup.sh              every package (build, tests, Windows cross
+#                               builds, Wine, fuzzing, checks), full build
+#   tools/setup.sh --run        only what building and running the programs
+#                               needs, and only the programs (tools/run.sh)
+#   tools/setup.sh --no-build   install packages only (with --run: the run set)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-packages=(
+run_only=0
+build=1
+for arg in "$@"; do
+  case "$arg" in
+    --run) run_only=1 ;;
+    --no-build) build=0 ;;
+    *)
+      echo "setup: unknown option $arg (use --run and/or --no-build)" >&2
+      exit 2
+      ;;
+  esac
+done
+
+# Building and running the programs: compiler, CMake, SDL2, OpenGL (GL, GLU,
+# EGL and Mesa's drivers, for the window and the headless runners), libpng
+# (screenshots, glyph_tool).
+run_packages=(
   cmake make g++ pkg-config
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev
+)
+# Testing as well: GoogleTest and Google Benchmark, the X server and input
+# tools of the window tests, the Windows cross compilers and Wine, clang for
+# the fuzz targets and the format and lint checks, Valgrind.
+test_packages=(
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   clang clang-format clang-tidy libclang-rt-14-dev
   valgrind
   dpkg-dev lintian libstb-dev unzip
 )
+
+packages=("${run_packages[@]}")
+if [ "$run_only" -eq 0 ]; then packages+=("${test_packages[@]}"); fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -38,7 +65,18 @@ else
   echo "setup: every package is already installed"
 fi
 
-if [ "${1:-}" = "--no-build" ]; then exit 0; fi
+if [ "$build" -eq 0 ]; then exit 0; fi
 
-cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ "$run_only" -eq 1 ]; then
+  # A fresh tree is configured without tests and benchmarks (GoogleTest and
+  # Google Benchmark are not in the run set); an existing tree keeps its
+  # settings. Either way only the programs are built.
+  options=()
+  if [ ! -f "$here/build/CMakeCache.txt" ]; then options=(-DBF_TESTS=OFF -DBF_BENCH=OFF); fi
+  cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${options[@]+"${options[@]}"}
+  cmake --build "$here/build" -j"$(nproc)" --target boxfield boxfield_runner gallery gallery_runner glyph_tool
+  exit 0
+fi
+
+cmake -S "$here" -B "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBF_TESTS=ON -DBF_BENCH=ON
 cmake --build "$here/build" -j"$(nproc)"

@@ -29,7 +29,8 @@ step "packages"
 bash tools/setup.sh --no-build
 
 step "native build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBF_WERROR=ON >/dev/null
+# Tests and benchmarks on, also in a tree tools/run.sh configured without them.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBF_WERROR=ON -DBF_TESTS=ON -DBF_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
 
 if [ -z "$label" ]; then

@@ -2,21 +2,29 @@
 // with scripted input, frames read back just before they are presented.
 // Solid mode: coloured boxes on white; wire mode: edges coloured by index on
 // black; the overlay's bars where they belong; M toggles once per press; E
-// draws polygons as lines while held; Q and Escape end the loop; a zero-sized
-// display ends the program before anything is drawn.
+// draws polygons as lines while held; Q and Escape end the loop; taps
+// shorter than a frame count once; a zero-sized display is fatal (status 1).
 #include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "boxfield/box_field.h"
 #include "boxfield/fps_overlay.h"
 #include "font/font_registry.h"
 #include "shell/clock.h"
+#include "shell/error_log.h"
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -220,12 +228,76 @@ TEST(box_field_main, QAndEscapeEndTheLoopBeforeTheNextFrame) {
   }
 }
 
-TEST(box_field_main, ZeroSizedDisplayReturnsBeforeDrawing) {
+TEST(box_field_main, TapsShorterThanAFrameCountOnce) {
+  // Down and up posted before the same pump, as a normal tap arrives at a
+  // few frames per second: M switches once, E draws one frame in lines.
+  std::vector<int32_t> polygon_modes;
+  program_run run;
+  run.last = 10;
+  run.script = [](int32_t frame) {
+    if (frame == 3 || frame == 6) {
+      uint8_t key = frame == 3 ? 'M' : 'E';
+      headless_key_down(key);
+      headless_key_up(key);
+    }
+  };
+  run.inspect = [&](int32_t) {
+    GLint mode[2] = {0, 0};
+    glGetIntegerv(GL_POLYGON_MODE, mode);
+    polygon_modes.push_back(mode[0]);
+  };
+  run.run(160, 120);
+  EXPECT_EQ(run.solid_by_frame,
+            std::vector<bool>({true, true, true, false, false, false, false, false, false, false}));
+  ASSERT_EQ(polygon_modes.size(), 10u);
+  for (int32_t f = 1; f <= 10; f++)
+    EXPECT_EQ(polygon_modes[f - 1], f == 7 ? GL_LINE : GL_FILL) << "frame " << f;
+
+  // A tap of Q or Escape ends the loop at the next pump, as a held key does.
+  for (uint8_t key : {(uint8_t)'Q', (uint8_t)VK_ESCAPE}) {
+    program_run quit;
+    quit.last = 50;
+    quit.script = [key](int32_t frame) {
+      if (frame == 4) {
+        headless_key_down(key);
+        headless_key_up(key);
+      }
+    };
+    EXPECT_EQ(quit.run(160, 120), 0);
+    EXPECT_EQ(quit.frames, 4) << "key " << (int)key;
+  }
+}
+
+TEST(box_field_main, NoDisplayIsFatalWithANonZeroStatus) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   program_run run;
   run.last = 5;
-  EXPECT_EQ(run.run(0, 0), 0);
-  EXPECT_EQ(run.started, 0);
-  EXPECT_EQ(run.frames, 0);
+  // The child logs into the working directory; run it in a fresh one. The
+  // child runs this body again in a new process: it takes the parent's
+  // folder from the environment.
+  const char* inherited = getenv("BF_NO_DISPLAY_DIR");
+  std::string dir = inherited ? inherited : temp_path("no_display");
+  if (!inherited) {
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    setenv("BF_NO_DISPLAY_DIR", dir.c_str(), 1);
+  }
+  EXPECT_EXIT(
+      {
+        if (chdir(dir.c_str()) != 0) exit(9);
+        run.run(0, 0);
+        fprintf(stderr, "returned, started %d\n", run.started);
+        exit(0);
+      },
+      testing::ExitedWithCode(FATAL_EXIT_STATUS),
+      "Oh sod it: Can't open the headless display: its size is 0x0\\.");
+  std::string log = dir + "/graphics_error.log";
+  std::ifstream in(log);
+  std::string line;
+  ASSERT_TRUE((bool)std::getline(in, line));
+  EXPECT_NE(line.find("Can't open the headless display"), std::string::npos) << line;
+  remove(log.c_str());
+  rmdir(dir.c_str());
+  unsetenv("BF_NO_DISPLAY_DIR");
 }
 
 }  // namespace

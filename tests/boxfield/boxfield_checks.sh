@@ -45,17 +45,17 @@ expect_no_error_log() {
   fi
 }
 
-# The program samples the keyboard once per frame, so a tap shorter than a
-# frame can pass unseen: keys are held across several frames.
+# Holds a key across several frames (flight, E).
 hold_key() {
   xdotool keydown "$1"
   sleep "${2:-1.5}"
   xdotool keyup "$1"
 }
 
-press_after_start() {
+# A real short tap once the program runs: a tap within one frame counts.
+tap_after_start() {
   settle
-  press_to_end "$1"
+  tap "$1"
 }
 
 close_after_start() {
@@ -64,7 +64,7 @@ close_after_start() {
 }
 
 # The flight every window test makes: look at the start, hold W, move the
-# mouse, press M, hold E, then Escape.
+# mouse, tap M, hold E, then tap Escape.
 flight() {
   settle
   shot start
@@ -79,7 +79,7 @@ flight() {
   settle
   shot turned
   expect_changed forward turned "moving the mouse turns the view"
-  hold_key m
+  tap m
   settle
   shot wire
   expect_darker wire 0.3 "M switches to wire mode on black"
@@ -88,5 +88,5 @@ flight() {
   shot wire_lines
   xdotool keyup e
   expect_more_light wire wire_lines "holding E draws polygons as lines"
-  press_to_end Escape
+  tap Escape
 }

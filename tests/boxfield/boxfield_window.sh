@@ -29,7 +29,7 @@ source "$here/boxfield_checks.sh"
 
 run_case "flight, then Escape" flight
 expect_no_error_log "flight"
-run_case "Q" press_after_start q
+run_case "Q" tap_after_start q
 expect_no_error_log "Q"
 run_case "close request" close_after_start
 expect_no_error_log "close request"

@@ -8,9 +8,9 @@
 # Arguments: the MinGW x86_64 build tree, the source tree, and optionally the
 # native build tree (for x11_close_window; without it that case is skipped).
 set -euo pipefail
-build=$(cd "${1:?MinGW build tree}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../shell/xvfb_session.sh"
+windows_tree "${1:?MinGW build tree}"
 require_tools Xvfb xdotool xwininfo wine import convert compare
 native_closer "${3:-}"
 window_name='^OpenGL test \[Orvandel 2009\]$'
@@ -26,7 +26,7 @@ settle_seconds=4
 
 run_case "flight, then Escape" flight
 expect_no_error_log "flight"
-run_case "Q" press_after_start q
+run_case "Q" tap_after_start q
 expect_no_error_log "Q"
 if [ -n "$closer" ]; then
   run_case "close request" close_after_start

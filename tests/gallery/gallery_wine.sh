@@ -6,9 +6,9 @@
 # error log. Screenshots stay in <MinGW build>/window-shots/gallery/.
 # Arguments: the MinGW x86_64 build tree, the source tree.
 set -euo pipefail
-build=$(cd "${1:?MinGW build tree}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../shell/xvfb_session.sh"
+windows_tree "${1:?MinGW build tree}"
 require_tools Xvfb xdotool xwininfo wine import compare
 window_name='^Toolkit gallery$'
 keep_shots "$build/window-shots/gallery"

@@ -1,6 +1,7 @@
 // The built-in font: its size and entry count, every byte used, the glyphs
 // the frame-rate display relies on byte for byte, the size rules for the rest,
-// and what it decodes to at the program's 6-pixel cells.
+// what it decodes to at the program's 6-pixel cells, and '#' told apart from
+// 'H' there.
 #include "glyphs/builtin_font.h"
 
 #include <gtest/gtest.h>
@@ -155,5 +156,21 @@ TEST(BuiltinFont, DecodesAtSixPixelCells) {
   int tallest = 0;
   for (const auto& s : sizes) tallest = s.second > tallest ? s.second : tallest;
   EXPECT_EQ(tallest, 42);
+
+  // '#' and 'H' are both two stems in 2 x 4 cells; '#' must not read as 'H'
+  // at these cells: its two bars reach the outer columns, past the stems
+  // (pixel column 0 and 11, across the rows of the bars), where 'H' is
+  // blank from top to bottom.
+  ASSERT_EQ(sizes['#'], std::make_pair(12, 24));
+  ASSERT_EQ(sizes['H'], std::make_pair(12, 24));
+  auto inked_rows = [&](int code, int column) {
+    int rows = 0;
+    for (int y = 0; y < 24; y++) rows += pixels[code][y * 12 + column] != 255 ? 1 : 0;
+    return rows;
+  };
+  for (int column : {0, 11}) {
+    EXPECT_GE(inked_rows('#', column), 4) << "column " << column;
+    EXPECT_EQ(inked_rows('H', column), 0) << "column " << column;
+  }
   free(out);
 }

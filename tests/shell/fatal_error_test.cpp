@@ -1,5 +1,5 @@
 // The fatal path in child processes (death tests) on the headless backend:
-// the log line's format and order, the message box, the exit status 0, the
+// the log line's format and order, the message box, the exit status 1, the
 // message of each failing window-creation step, and what happens when the
 // log cannot be written. Linux only: on Windows a real message box would
 // wait for a click.
@@ -72,13 +72,14 @@ void print_record_at_exit() {
 
 }  // namespace
 
-TEST_F(FatalError, LogsThenShowsTheBoxThenExitsWithZero) {
+TEST_F(FatalError, LogsThenShowsTheBoxThenExitsWithOne) {
   EXPECT_EXIT(
       {
         atexit(print_record_at_exit);
         fatal_error("Something broke.");
       },
-      testing::ExitedWithCode(0), "Oh sod it: Something broke\\.\n\nboxes=1 switches=0 restores=1 quit=1\n");
+      testing::ExitedWithCode(FATAL_EXIT_STATUS),
+      "Oh sod it: Something broke\\.\n\nboxes=1 switches=0 restores=1 quit=1\n");
   std::vector<std::string> lines = log_lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(message_of(lines[0]), "Something broke.");
@@ -90,8 +91,8 @@ TEST_F(FatalError, LogsThenShowsTheBoxThenExitsWithZero) {
 }
 
 TEST_F(FatalError, TwoFailuresLeaveTwoLinesOlderFirst) {
-  EXPECT_EXIT(fatal_error("First failure."), testing::ExitedWithCode(0), "First failure");
-  EXPECT_EXIT(fatal_error("Second failure."), testing::ExitedWithCode(0), "Second failure");
+  EXPECT_EXIT(fatal_error("First failure."), testing::ExitedWithCode(FATAL_EXIT_STATUS), "First failure");
+  EXPECT_EXIT(fatal_error("Second failure."), testing::ExitedWithCode(FATAL_EXIT_STATUS), "Second failure");
   std::vector<std::string> lines = log_lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(message_of(lines[0]), "First failure.");
@@ -107,7 +108,7 @@ TEST_F(FatalError, UnwritableLogStillShowsTheBoxAndExits) {
         atexit(print_record_at_exit);
         fatal_error("Disk says no.");
       },
-      testing::ExitedWithCode(0),
+      testing::ExitedWithCode(FATAL_EXIT_STATUS),
       "[0-9]{4}-[A-Z][a-z]{2}-[0-9]{2} [0-9:]{8} Disk says no\\.\nOh sod it: Disk says no\\.\n\nboxes=1 ");
 }
 
@@ -142,7 +143,7 @@ TEST_F(FatalError, EachWindowCreationStepHasItsMessage) {
           headless_fail_at(s.failure);
           open_gl_window(64, 48, "failing");
         },
-        testing::ExitedWithCode(0), "boxes=1 switches=0 restores=1 quit=1")
+        testing::ExitedWithCode(FATAL_EXIT_STATUS), "boxes=1 switches=0 restores=1 quit=1")
         << s.message;
   }
   std::vector<std::string> lines = log_lines();

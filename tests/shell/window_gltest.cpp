@@ -196,6 +196,50 @@ TEST(PumpMessages, KeyStateIsTheSnapshotOfThePreviousPump) {
   EXPECT_NE(prev_key_state['W'] & 0x80, 0);
 }
 
+TEST(PumpMessages, ATapWithinOnePumpReadsDownForOneSnapshot) {
+  ASSERT_TRUE(headless_gl_open(64, 64));
+  pump_messages();
+  pump_messages();
+  // Down and up taken by the same pump: the platform's snapshot after it
+  // shows the key up, the latch makes it one press.
+  headless_key_down('M');
+  headless_key_up('M');
+  pump_messages();
+  EXPECT_EQ(key_state['M'] & 0x80, 0);
+  pump_messages();
+  EXPECT_NE(key_state['M'] & 0x80, 0);
+  EXPECT_EQ(prev_key_state['M'] & 0x80, 0);
+  pump_messages();
+  EXPECT_EQ(key_state['M'] & 0x80, 0);
+  EXPECT_NE(prev_key_state['M'] & 0x80, 0);
+  pump_messages();
+  EXPECT_EQ(prev_key_state['M'] & 0x80, 0);
+
+  // A held key's autorepeat and release in one pump is no new press: the
+  // key reads up from the next snapshot on, as without the latch.
+  headless_key_down('A');
+  pump_messages();
+  pump_messages();
+  ASSERT_NE(key_state['A'] & 0x80, 0);
+  headless_key_down('A');
+  headless_key_up('A');
+  pump_messages();
+  EXPECT_NE(key_state['A'] & 0x80, 0);
+  pump_messages();
+  EXPECT_EQ(key_state['A'] & 0x80, 0);
+
+  // Two taps in one pump still make one down snapshot, then up.
+  headless_key_down(VK_ESCAPE);
+  headless_key_up(VK_ESCAPE);
+  headless_key_down(VK_ESCAPE);
+  headless_key_up(VK_ESCAPE);
+  pump_messages();
+  pump_messages();
+  EXPECT_NE(key_state[VK_ESCAPE] & 0x80, 0);
+  pump_messages();
+  EXPECT_EQ(key_state[VK_ESCAPE] & 0x80, 0);
+}
+
 TEST(PumpMessages, SidedModifiersSetTheGenericKey) {
   ASSERT_TRUE(headless_gl_open(64, 64));
   headless_key_down(VK_RCONTROL);

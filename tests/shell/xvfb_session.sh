@@ -55,11 +55,26 @@ native_closer() {
   if [ -n "${1:-}" ] && [ -x "$1/tools/x11_close_window" ]; then closer="$(cd "$1" && pwd)/tools/x11_close_window"; fi
 }
 
+# windows_tree DIR: sets build to the MinGW build tree DIR, or ends the test
+# as skipped (status 77, CTest's SKIP_RETURN_CODE for these tests) when that
+# tree or its program has not been built: the Windows build is made by its
+# own preset, not by the native one.
+windows_tree() {
+  if [ ! -d "$1" ]; then
+    echo "skipped: no Windows build tree $1 (make it with: cmake --preset windows-x64 && cmake --build --preset windows-x64)"
+    exit 77
+  fi
+  build=$(cd "$1" && pwd)
+}
+
 # use_wine EXE BUILD: the program becomes EXE under Wine, with its prefix in
 # BUILD (unless WINEPREFIX is set). Call after start_xvfb: a fresh prefix is
 # prepared once, outside the timed cases, and Wine is stopped at the end.
 use_wine() {
-  [ -f "$1" ] || { echo "missing $1: cross-build with tools/test.sh first" >&2; exit 1; }
+  if [ ! -f "$1" ]; then
+    echo "skipped: missing $1 (build it with: cmake --build --preset windows-x64)"
+    exit 77
+  fi
   export WINEDEBUG=-all
   export WINEPREFIX=${WINEPREFIX:-$2/wineprefix}
   program=(wine "$1")
@@ -77,7 +92,8 @@ start_xvfb() {
   # -noreset: without it the server resets whenever its last client leaves
   # (between two cases), and a program connecting during the reset loses its
   # window and ends at once.
-  Xvfb -displayfd 3 -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp -noreset \
+  # xvfb_options: extra server options a caller may set (-extension GLX).
+  Xvfb -displayfd 3 -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp -noreset ${xvfb_options[@]+"${xvfb_options[@]}"} \
     3>"$number_file" >"$session_work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
@@ -164,10 +180,19 @@ run_case() {
   echo "$name: exit status $app_status"
 }
 
-# press KEY...: holds each key down for a while before letting it go. The
-# program reads the keyboard once per frame, so a press and release that
-# both arrive within one frame are never seen as down (as on Windows); a
-# loaded machine can make frames long.
+# tap KEY...: real short taps, as a person types (xdotool sends each key's
+# press and release a few milliseconds apart). At a few frames per second
+# both arrive within one frame; the shell latches the press, so each tap
+# counts once.
+tap() {
+  local key
+  for key in "$@"; do
+    xdotool key "$key"
+    sleep 0.2
+  done
+}
+
+# press KEY...: holds each key down for a while before letting it go.
 press() {
   local key
   for key in "$@"; do
@@ -179,8 +204,7 @@ press() {
 }
 
 # press_to_end KEY: holds a key that ends the program until the program is
-# gone (at most 10 s), then lets it go. A tap can fall inside one long frame
-# (the first frames on a loaded machine take seconds) and pass unseen.
+# gone (at most 10 s), then lets it go: holding works as well as a tap.
 press_to_end() {
   xdotool keydown "$1"
   local _

@@ -59,5 +59,11 @@ check "curve of 1" refuses "below 1" convert "$dir/font.cells" "$dir/out.glyphs"
 check "cell size 0" refuses "1 to 255" convert "$dir/font.cells" "$dir/out.glyphs" --cell 0
 check "absurd samples" refuses "0 to 46340" convert "$dir/font.cells" "$dir/out.glyphs" --samples 100000
 check "unknown command" refuses "unknown command" frobnicate
+check "--version names the version" bash -c "'$tool' --version | grep -Eq '^glyph_tool [0-9]+\.[0-9]+\.[0-9]+\$'"
+check "an extra argument is named" refuses "export-builtin: unexpected argument 'b.cells'" export-builtin "$dir/a.cells" b.cells
+check "the extra argument writes nothing" test ! -e "$dir/a.cells"
+check "a missing argument is named" refuses "specimen needs IN and OUT.png" specimen builtin
+check "a glyph bitmap file given as cell glyphs" refuses "looks like a glyph bitmap file" specimen "$dir/font.glyphs" "$dir/x.png"
+check "the same for convert" refuses "looks like a glyph bitmap file" convert "$dir/direct.glyphs" "$dir/x.glyphs"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
