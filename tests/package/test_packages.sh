@@ -6,14 +6,14 @@
 #   deb.sh       the .deb's fields and contents, lintian, and its headless
 #                runner flying a tour from an extracted root
 #   zip_pe.sh    both Windows zips: contents, PE32 / PE32+, system DLLs only
-#   zip_wine.sh  the x86_64 zip unpacked and run under Wine in a fresh prefix
+#   zip_in_wine_prefix.sh  the x86_64 zip unpacked and run under Wine in a fresh prefix
 # Argument: the packages folder (default build/packages).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 pkgs=$(cd "${1:-$here/../../build/packages}" && pwd)
 version=$(sed -n 's/^project(boxfield_toolkit VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
 [ -n "$version" ] || { echo "no project version in CMakeLists.txt" >&2; exit 1; }
-for test in consumer deb zip_pe zip_wine; do
+for test in consumer deb zip_pe zip_in_wine_prefix; do
   printf '\n-- package test %s\n' "$test"
   bash "$here/$test.sh" "$pkgs" "$version"
 done
