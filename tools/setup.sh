@@ -12,7 +12,7 @@ packages=(
   cmake make g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-  libpng-dev
+  libpng-dev libstb-dev
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   clang clang-format clang-tidy libclang-rt-14-dev
