@@ -157,8 +157,8 @@ static void bench_hook(box_field_stage stage) {
     gl_vendor = gl_string(GL_VENDOR);
     gl_renderer = gl_string(GL_RENDERER);
     gl_version = gl_string(GL_VERSION);
-    if (options.started) options.started();
-    error_check = runner_gl_errors_begin();
+    error_check = runner_gl_errors_begin(true);
+    if (options.started) options.started();  // its errors count with frame 1
     if (options.key) post_input(1);
     if (options.progress) runner_progress_begin(&progress, runner_seconds());
     t_last = runner_seconds();

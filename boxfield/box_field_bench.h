@@ -35,7 +35,8 @@ struct box_field_bench_options {
   void (*key)(int32_t vk, bool down) = nullptr;
   void (*mouse)(int32_t x, int32_t y) = nullptr;
   // Called once the GL context is current, before the first frame (e.g. to
-  // ask for a swap interval); may be null.
+  // ask for a swap interval; GL errors it raises count with frame 1); may
+  // be null.
   void (*started)(void) = nullptr;
 };
 

@@ -23,14 +23,14 @@ static const GLenum debug_output_synchronous = 0x8242;  // GL_DEBUG_OUTPUT_SYNCH
 static const GLenum debug_type_error = 0x824C;          // GL_DEBUG_TYPE_ERROR
 
 typedef void(APIENTRY* debug_proc)(GLenum source, GLenum type, GLuint id, GLenum severity, GLsizei length,
-                                   const GLchar* message, const void* user);
+                                   const char* message, const void* user);
 typedef void(APIENTRY* debug_callback_fn)(debug_proc callback, const void* user);
 
 static int64_t errors_seen = 0;
 static debug_callback_fn installed = nullptr;
 
 static void APIENTRY count_message(GLenum source, GLenum type, GLuint id, GLenum severity, GLsizei length,
-                                   const GLchar* message, const void* user) {
+                                   const char* message, const void* user) {
   if (type == debug_type_error) errors_seen++;
 }
 
@@ -56,17 +56,17 @@ static debug_callback_fn gl_entry(const char* name) {
 #endif
 }
 
-const char* runner_gl_errors_begin(void) {
+const char* runner_gl_errors_begin(bool use_callback) {
   errors_seen = 0;
   installed = nullptr;
   while (glGetError() != GL_NO_ERROR) {
   }
   const char* method = "glGetError per frame";
-  if (has_extension("GL_KHR_debug")) {
+  if (use_callback && has_extension("GL_KHR_debug")) {
     installed = gl_entry("glDebugMessageCallback");
     if (installed) method = "GL_KHR_debug callback";
   }
-  if (!installed && has_extension("GL_ARB_debug_output")) {
+  if (use_callback && !installed && has_extension("GL_ARB_debug_output")) {
     installed = gl_entry("glDebugMessageCallbackARB");
     if (installed) method = "GL_ARB_debug_output callback";
   }

@@ -7,10 +7,11 @@
 
 #include <stdint.h>
 
-// Starts counting on the current context. Returns how errors are counted
-// ("GL_KHR_debug callback", "GL_ARB_debug_output callback" or "glGetError
-// per frame").
-const char* runner_gl_errors_begin(void);
+// Starts counting on the current context, with a debug-output callback when
+// use_callback is true and the context offers one. Returns how errors are
+// counted ("GL_KHR_debug callback", "GL_ARB_debug_output callback" or
+// "glGetError per frame").
+const char* runner_gl_errors_begin(bool use_callback);
 
 // Errors seen since the previous call (or since runner_gl_errors_begin);
 // call once per frame. In glGetError mode this drains the error flags.

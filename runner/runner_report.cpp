@@ -121,7 +121,7 @@ static void json_times(FILE* f, const std::vector<double>& ms) {
 }
 
 bool runner_report_write_json(const char* path, const runner_report& r) {
-  FILE* f = fopen(path, "w");
+  FILE* f = fopen(path, "wb");  // the same bytes (LF line ends) on every system
   if (!f) return false;
   fprintf(
       f,
@@ -195,7 +195,7 @@ bool runner_report_write_json(const char* path, const runner_report& r) {
 }
 
 bool runner_report_write_csv(const char* path, const runner_report& r) {
-  FILE* f = fopen(path, "w");
+  FILE* f = fopen(path, "wb");  // the same bytes (LF line ends) on every system
   if (!f) return false;
   fputs("frame,mode,ms\n", f);
   for (size_t i = 0; i < r.frames.size(); i++) {
