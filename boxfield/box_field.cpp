@@ -27,6 +27,8 @@ double start_time = 0.0;
 double run_time = 0.0;
 double last_run_time = 0.0;
 void (*box_field_hook)(box_field_stage stage) = nullptr;
+int32_t box_field_window_width = 0;
+int32_t box_field_window_height = 0;
 
 static bool box_field_key_down(int key) { return (key_state[key] & 0x80) != 0; }
 
@@ -144,11 +146,14 @@ void box_field_frame(void) {
   glMatrixMode(GL_MODELVIEW);
   if (box_field_hook) box_field_hook(BOX_FIELD_FRAME_DRAWN);
   end_frame();
+  if (box_field_hook) box_field_hook(BOX_FIELD_FRAME_ENDED);
 }
 
 int box_field_main(const char* command_line) {
   (void)command_line;
-  if (!open_gl_window(0, 0, "OpenGL test [Orvandel 2009]")) fatal_no_display();
+  window_framed = box_field_window_width != 0;
+  if (!open_gl_window(box_field_window_width, box_field_window_height, "OpenGL test [Orvandel 2009]"))
+    fatal_no_display();
 
   // The built-in font "normal" for the frame-rate overlay.
   load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f), "normal");
@@ -164,6 +169,7 @@ int box_field_main(const char* command_line) {
 
   for (;;) {
     if (pump_messages()) break;
+    if (box_field_hook) box_field_hook(BOX_FIELD_PUMPED);
     if (box_field_key_down(VK_ESCAPE) || box_field_key_down('Q')) break;
     box_field_frame();
   }

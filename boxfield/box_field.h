@@ -38,10 +38,18 @@ extern double run_time;
 // run_time of the frame before.
 extern double last_run_time;
 
+// Client size of the window box_field_main opens: 0 x 0 (the plain start)
+// is full screen at the display's size; any other size is a normal window
+// with a caption and the display mode left alone.
+extern int32_t box_field_window_width;
+extern int32_t box_field_window_height;
+
 // Points where box_field_main calls box_field_hook.
 enum box_field_stage {
-  BOX_FIELD_STARTED,     // start-up done, before the first message pump
-  BOX_FIELD_FRAME_DRAWN  // a frame drawn, just before end_frame presents it
+  BOX_FIELD_STARTED,      // start-up done, before the first message pump
+  BOX_FIELD_FRAME_DRAWN,  // a frame drawn, just before end_frame presents it
+  BOX_FIELD_PUMPED,       // a frame's messages handled, before its key tests
+  BOX_FIELD_FRAME_ENDED   // end_frame has returned (the frame was presented)
 };
 
 // When set (null in the program), called at each box_field_stage: lets a

@@ -2,22 +2,208 @@
 // instance handle for the window class and runs the test with the full
 // command line; elsewhere main does the same with what the platform has.
 // Both first switch the x87 unit to extended precision, which the toolkit's
-// arithmetic relies on. Depends on boxfield/box_field.h and the shell.
+// arithmetic relies on. Without arguments the program starts as it always
+// has; the options (boxfield/box_field_options.h) choose a window size and a
+// timed benchmark flight (boxfield/box_field_bench.h) whose summary goes to
+// standard output and whose report files are written before the exit.
+// Depends on boxfield/, the shell and the runner library.
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
 #include "boxfield/box_field.h"
+#include "boxfield/box_field_bench.h"
+#include "boxfield/box_field_options.h"
+#include "runner/runner_report.h"
+#include "runner/runner_script.h"
 #include "shell/fpu.h"
+#include "shell/platform.h"
 #include "shell/window.h"
+
+// ---------------------------------------------------------------------------
+// Output: standard output and error, or on Windows a message box when the
+// program has neither (started from Explorer, no console).
+
+static bool has_console = true;
+
+#ifdef _WIN32
+// A GUI program starts without a console. It writes where its standard
+// handles already lead (a pipe, a file, Wine's terminal) or, started from a
+// console window, attaches to that console.
+static void find_console(void) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) return;
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    freopen("CONOUT$", "w", stdout);
+    freopen("CONOUT$", "w", stderr);
+    return;
+  }
+  has_console = false;
+}
+#endif
+
+// Text for the user: on out, or in a message box when there is no console.
+static void tell(FILE* out, const std::string& text, bool is_error) {
+  if (has_console) {
+    fputs(text.c_str(), out);
+    fflush(out);
+  } else {
+    platform_message_box(text.c_str(), "boxfield", is_error ? MB_ICONERROR : 0);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Benchmark mode
+
+static std::string swap_interval_result;
+
+static void ask_for_swap_interval(void) {
+  swap_interval_result = platform_set_swap_interval(0) ? "0 requested, granted" : "0 requested, refused";
+}
+
+static bool read_text(const char* path, std::string* out) {
+  FILE* f = fopen(path, "rb");
+  if (!f) return false;
+  char buffer[4096];
+  size_t n;
+  out->clear();
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) {
+    out->append(buffer, n);
+    if (out->size() > (1u << 20)) {
+      fclose(f);
+      return false;
+    }
+  }
+  bool ok = !ferror(f);
+  fclose(f);
+  return ok;
+}
+
+// The folder of a file path ("" for the current folder).
+static std::string folder_of(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+static int run_benchmark(const box_field_options& o, const char* command_line) {
+  box_field_bench_options b;
+  b.tool = "boxfield";
+  std::string text;
+  if (!o.script_file.empty()) {
+    if (!read_text(o.script_file.c_str(), &text)) {
+      tell(stderr, "boxfield: cannot read script " + o.script_file + " (or it is over 1 MiB)\n", true);
+      return 2;
+    }
+    b.script_label = "script " + o.script_file;
+  } else {
+    text = runner_builtin_tour(o.tour.c_str());
+    b.script_label = "tour " + o.tour;
+  }
+  char error[256];
+  if (!runner_parse_script(text.c_str(), &b.script, error, sizeof error)) {
+    tell(stderr, "boxfield: " + b.script_label + ": " + error + "\n", true);
+    return 2;
+  }
+  b.frame_end = o.frame_end;
+  b.take_shots = false;  // the real window's pictures depend on its display
+  b.out_dir = folder_of(o.report);
+  b.clock_label = "real";
+  b.progress = has_console;
+  b.started = ask_for_swap_interval;
+
+  box_field_bench_begin(b);
+  box_field_main(command_line);
+  runner_report report;
+  std::string plot;
+  box_field_bench_finish(&report, &plot);
+  report.swap_interval = swap_interval_result;
+  if (report.frames.empty()) {
+    tell(stderr, "boxfield: the benchmark drew no frame\n", true);
+    return 1;
+  }
+
+  if (has_console) runner_report_print(stdout, report);
+  int status = 0;
+  std::string written;
+  if (!runner_report_write_json(o.report.c_str(), report)) {
+    tell(stderr, "boxfield: cannot write " + o.report + "\n", true);
+    status = 1;
+  } else {
+    written += "report: " + o.report + "\n";
+  }
+  if (!o.results_file.empty()) {
+    if (!runner_report_write_csv(o.results_file.c_str(), report)) {
+      tell(stderr, "boxfield: cannot write " + o.results_file + "\n", true);
+      status = 1;
+    } else {
+      written += "results: " + o.results_file + "\n";
+    }
+  }
+  if (plot.empty()) {
+    tell(stderr, "boxfield: cannot write frametimes.png beside " + o.report + "\n", true);
+    status = 1;
+  } else {
+    written += "frame-time picture: " + plot + "\n";
+  }
+  if (has_console) fputs(written.c_str(), stdout);
+  if (!box_field_bench_complete()) {
+    char line[160];
+    snprintf(line, sizeof line, "boxfield: the benchmark was stopped at frame %zu of %d\n",
+             report.frames.size(), b.script.last_frame);
+    tell(stderr, line, true);
+    status = 1;
+  }
+  if (o.strict && report.gl_errors_solid + report.gl_errors_wire > 0) {
+    tell(stderr, "boxfield: --strict: the run raised GL errors (see the summary)\n", true);
+    status = 1;
+  }
+  return status;
+}
+
+// ---------------------------------------------------------------------------
+// The program
+
+static int run_program(const std::vector<std::string>& args, const char* command_line) {
+  if (args.empty()) {
+    box_field_main(command_line);
+    return 0;
+  }
+  box_field_options o;
+  char error[256];
+  if (!box_field_parse_options(args, &o, error, sizeof error)) {
+    tell(stderr, std::string("boxfield: ") + error + "\n" + box_field_usage(), true);
+    return 2;
+  }
+  if (o.help) {
+    tell(stdout, box_field_usage(), false);
+    return 0;
+  }
+  if (o.version) {
+    tell(stdout, "boxfield " BF_VERSION "\n", false);
+    return 0;
+  }
+  box_field_window_width = o.window_width;
+  box_field_window_height = o.window_height;
+  if (o.benchmark) return run_benchmark(o, command_line);
+  box_field_main(command_line);
+  return 0;
+}
 
 #ifdef _WIN32
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_mode) {
   fpu_use_extended_precision();
   app_instance = instance;
-  box_field_main(GetCommandLineA());
-  return 0;
+  std::vector<std::string> args = box_field_split_command_line(GetCommandLineA());
+  if (!args.empty()) args.erase(args.begin());  // the program's own name
+  if (!args.empty()) find_console();
+  return run_program(args, GetCommandLineA());
 }
 #else
 int main(int argc, char** argv) {
   fpu_use_extended_precision();
-  box_field_main(argc > 0 ? argv[0] : "");
-  return 0;
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  return run_program(args, argc > 0 ? argv[0] : "");
 }
 #endif

@@ -125,7 +125,10 @@ void gallery_draw_page(int32_t page, double t) {
   gallery_draw_frame(page, GALLERY_PAGE_COUNT, gallery_page_titles[page]);
 }
 
+bool gallery_quiet = false;
+
 static void gallery_announce(int32_t page) {
+  if (gallery_quiet) return;
   printf("page %d/%d %s: %s\n", page + 1, (int)GALLERY_PAGE_COUNT, gallery_page_names[page],
          gallery_page_titles[page]);
   fflush(stdout);
@@ -150,7 +153,9 @@ int gallery_main(void) {
     if (gallery_hook) gallery_hook(GALLERY_FRAME_DRAWN);
     end_frame();
   }
-  printf("quit\n");
-  fflush(stdout);
+  if (!gallery_quiet) {
+    printf("quit\n");
+    fflush(stdout);
+  }
   return 0;
 }

@@ -64,6 +64,10 @@ enum gallery_stage {
 // When set (null in the program), called at each gallery_stage.
 extern void (*gallery_hook)(gallery_stage stage);
 
+// True: gallery_main prints no page and quit lines (a driver such as the
+// headless runner prints its own); false at start.
+extern bool gallery_quiet;
+
 // The program: opens the full-screen window, starts, and runs the loop until
 // Escape, Q or WM_QUIT. Prints a line for each page shown. Returns 0, or 1
 // when the window or the start-up failed.

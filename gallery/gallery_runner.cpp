@@ -6,8 +6,10 @@
 // compared with <page>.png of a reference folder under a tolerance, saying
 // which pixels differ. For pictures that do not depend on the machine's
 // speed the clock stands still at a chosen time and the mouse stays at a
-// chosen point. Depends on gallery_core, the toolkit, the headless backend,
-// runner_support (script, images) and runner/runner_png.cpp (libpng).
+// chosen point. GL errors are counted for each page (--strict fails the run
+// on any), and progress goes to standard error. Depends on gallery_core,
+// the toolkit, the headless backend, runner_support (script, images,
+// progress), runner_gl (error counts) and runner_png.
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,8 +21,11 @@
 
 #include "gallery/gallery.h"
 #include "runner/runner_args.h"
+#include "runner/runner_gl_errors.h"
 #include "runner/runner_image.h"
+#include "runner/runner_progress.h"
 #include "runner/runner_script.h"
+#include "runner/runner_session.h"
 #include "shell/clock.h"
 #include "shell/fpu.h"
 #include "shell/gl.h"
@@ -40,6 +45,7 @@ struct gallery_options {
   double time = 0.0;
   double mouse_fx = 0.62, mouse_fy = 0.42;  // mouse position as fractions of the size
   std::vector<int32_t> pages;               // pages to shoot, in order
+  bool strict = false;                      // any GL error fails the run
 };
 
 static void runner_usage(FILE* out) {
@@ -56,7 +62,19 @@ static void runner_usage(FILE* out) {
   fprintf(out,
           ")\n"
           "  --time SECONDS      animation time the clock is held at (default 0)\n"
-          "  --mouse FX,FY       mouse position as fractions of the size (default 0.62,0.42)\n");
+          "  --mouse FX,FY       mouse position as fractions of the size (default 0.62,0.42)\n"
+          "  --strict            any GL error fails the run (exit 1)\n"
+          "  --help, --version   this text, the version\n");
+}
+
+// Options that take a value.
+static bool takes_value(const char* a) {
+  const char* options[] = {"--size",          "--out",   "--validate", "--tolerance",
+                           "--max-differing", "--pages", "--time",     "--mouse"};
+  for (const char* o : options) {
+    if (strcmp(a, o) == 0) return true;
+  }
+  return false;
 }
 
 static bool parse_pages(const char* text, std::vector<int32_t>* pages) {
@@ -87,8 +105,25 @@ static int parse_options(int argc, char** argv, gallery_options* o) {
       runner_usage(stdout);
       return 1;
     }
+    if (strcmp(a, "--version") == 0) {
+      printf("gallery_runner %s\n", BF_VERSION);
+      return 1;
+    }
+    if (strcmp(a, "--strict") == 0) {
+      o->strict = true;
+      continue;
+    }
+    if (!takes_value(a)) {
+      if (a[0] == '-') {
+        fprintf(stderr, "gallery_runner: unknown option %s\n", a);
+      } else {
+        fprintf(stderr, "gallery_runner: unexpected argument '%s'\n", a);
+      }
+      runner_usage(stderr);
+      return 2;
+    }
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (!value) {
+    if (!value || takes_value(value) || strcmp(value, "--strict") == 0) {
       fprintf(stderr, "gallery_runner: %s needs a value\n", a);
       return 2;
     }
@@ -131,10 +166,6 @@ static int parse_options(int argc, char** argv, gallery_options* o) {
         fprintf(stderr, "gallery_runner: --mouse wants FX,FY, each from 0 to 1\n");
         return 2;
       }
-    } else {
-      fprintf(stderr, "gallery_runner: unknown option %s\n", a);
-      runner_usage(stderr);
-      return 2;
     }
   }
   return 0;
@@ -168,6 +199,10 @@ static int32_t frames_drawn = 0;
 static int32_t failures = 0;
 static int32_t shots_taken = 0;
 static double held_clock = 0.0;
+static const char* error_check = "";
+static int64_t page_errors = 0;  // GL errors since the last shot
+static int64_t total_errors = 0;
+static runner_progress progress;
 
 static double runner_clock(void) { return held_clock; }
 
@@ -229,6 +264,15 @@ static void compare_shot(const char* name, const runner_image& im) {
 
 static void take_shot(const runner_event& e) {
   shots_taken++;
+  int32_t page = gallery_page_by_name(e.name);
+  if (page >= 0) {
+    printf("page %d/%d %s: %s\n", page + 1, (int)GALLERY_PAGE_COUNT, e.name, gallery_page_titles[page]);
+  }
+  if (page_errors > 0) {
+    printf("GL ERRORS %s: %lld while drawing it (%s)\n", e.name, (long long)page_errors, error_check);
+  }
+  total_errors += page_errors;
+  page_errors = 0;
   if (gallery_page_by_name(e.name) != gallery_page) {
     printf("WRONG PAGE %s: frame %d shows %s\n", e.name, e.frame, gallery_page_names[gallery_page]);
     failures++;
@@ -254,13 +298,18 @@ static void runner_hook(gallery_stage stage) {
     held_clock = gallery_start_time + options.time;
     headless_mouse_move((int32_t)(options.mouse_fx * screen_width),
                         (int32_t)(options.mouse_fy * screen_height), 0);
+    error_check = runner_gl_errors_begin(true);
+    runner_progress_begin(&progress, runner_seconds());
     post_events(1);
     return;
   }
   frames_drawn++;
+  page_errors += runner_gl_errors_take();
   for (const runner_event& e : script.events) {
     if (e.frame == frames_drawn && e.action == RUNNER_SHOT) take_shot(e);
   }
+  runner_progress_update(&progress, runner_seconds(), "pages shot:", shots_taken,
+                         (int64_t)options.pages.size());
   if (frames_drawn >= script.last_frame) {
     headless_post_message(WM_QUIT, 0, 0);
   } else {
@@ -290,9 +339,13 @@ int main(int argc, char** argv) {
   headless_set_display_size(options.width, options.height);
   clock_now = runner_clock;
   gallery_hook = runner_hook;
+  gallery_quiet = true;
   int status = gallery_main();
   gallery_hook = nullptr;
+  runner_progress_end(&progress);
+  runner_gl_errors_end();
   if (status != 0) return 1;
+  printf("GL errors: %lld (%s)\n", (long long)total_errors, error_check);
   if (shots_taken != (int32_t)options.pages.size()) {
     printf("gallery_runner: %d of %zu pages were shot\n", (int)shots_taken, options.pages.size());
     return 1;
@@ -301,7 +354,16 @@ int main(int argc, char** argv) {
     printf("gallery_runner: %d of %zu pages failed\n", (int)failures, options.pages.size());
     return 1;
   }
-  printf("gallery_runner: %zu pages %s\n", options.pages.size(),
-         options.validate_dir.empty() ? "saved" : "match their references");
+  if (options.strict && total_errors > 0) {
+    printf("gallery_runner: --strict: %lld GL errors\n", (long long)total_errors);
+    return 1;
+  }
+  size_t n = options.pages.size();
+  if (options.validate_dir.empty()) {
+    printf("gallery_runner: %zu %s saved\n", n, n == 1 ? "page" : "pages");
+  } else {
+    printf("gallery_runner: %zu %s\n", n,
+           n == 1 ? "page matches its reference" : "pages match their references");
+  }
   return 0;
 }

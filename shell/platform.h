@@ -63,7 +63,8 @@ int platform_register_class(HINSTANCE instance, const char* class_name, UINT cla
                             platform_window_proc proc);
 
 // CreateWindowExA (extended style 0, no parent or menu), not yet visible;
-// null on failure.
+// null on failure. With WS_CAPTION in style, width and height are the
+// client area's (the frame is added around it).
 HWND platform_create_window(HINSTANCE instance, const char* class_name, const char* title, DWORD style,
                             int32_t x, int32_t y, int32_t width, int32_t height);
 
@@ -102,11 +103,18 @@ void platform_show_window(HWND window);
 // returns it; the cursor is visible while the counter is 0 or more.
 int platform_show_cursor(int show);
 
-// SetCursorPos in screen pixels; 0 on failure.
+// SetCursorPos in the window's client pixels (screen pixels for the popup at
+// the screen origin); 0 on failure.
 int platform_set_cursor_pos(int32_t x, int32_t y);
 
 // SwapBuffers: presents the back buffer.
 int platform_swap_buffers(HDC dc);
+
+// Asks for a swap interval on the current context (0: swaps do not wait for
+// the display's refresh): SDL_GL_SetSwapInterval, WGL_EXT_swap_control.
+// Returns 1 when granted, 0 when refused or not offered. Window backends
+// only (SDL2, Win32).
+int platform_set_swap_interval(int interval);
 
 // GetKeyboardState: 256 bytes by virtual-key code, bit 7 = down, bit 0 =
 // toggled, as of the messages already taken from the queue.

@@ -1,9 +1,8 @@
 // SDL2 backend: the shell's window is a borderless SDL window at the screen
-// origin with an OpenGL compatibility context (8-bit RGBA, the requested
-// depth or the closest offered, double-buffered). SDL events become Windows
-// messages in the shared queue (shell/msg_queue.h), keys become Windows
-// virtual-key codes, and the display mode, cursor and message box go
-// through SDL. Depends on SDL2 and shell/platform.h.
+// origin (a decorated one when a caption is asked for) with an OpenGL compatibility context (8-bit RGBA, the
+// requested depth or the closest offered, double-buffered). SDL events become Windows messages in the shared
+// queue (shell/msg_queue.h), keys become Windows virtual-key codes, and the display mode, cursor and message
+// box go through SDL. Depends on SDL2 and shell/platform.h.
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <stdio.h>
@@ -26,7 +25,8 @@ static int video_ready = 0;
 static platform_window_proc class_proc = nullptr;
 static char window_title[256];
 static int32_t window_x, window_y, window_width, window_height;
-static int window_created = 0;  // CreateWindowExA succeeded
+static int window_has_frame = 0;  // WS_CAPTION asked for: a decorated window
+static int window_created = 0;    // CreateWindowExA succeeded
 static SDL_Window* sdl_window = nullptr;
 static SDL_GLContext sdl_context = nullptr;
 static int display_switched = 0;
@@ -122,6 +122,7 @@ HWND platform_create_window(HINSTANCE instance, const char* class_name, const ch
   window_y = y;
   window_width = width;
   window_height = height;
+  window_has_frame = (style & WS_CAPTION) != 0;
   window_created = 1;
   return the_window;
 }
@@ -145,8 +146,9 @@ int platform_choose_pixel_format(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, request->cStencilBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (request->dwFlags & PFD_DOUBLEBUFFER) ? 1 : 0);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    Uint32 frame = window_has_frame ? 0 : SDL_WINDOW_BORDERLESS;
     sdl_window = SDL_CreateWindow(window_title, window_x, window_y, window_width, window_height,
-                                  SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+                                  SDL_WINDOW_OPENGL | frame | SDL_WINDOW_HIDDEN);
     if (sdl_window) return 1;
     snprintf(gl_failure, sizeof gl_failure, "%s", SDL_GetError());
   }
@@ -232,6 +234,10 @@ int platform_swap_buffers(HDC dc) {
   if (dc != the_dc || !sdl_window) return 0;
   SDL_GL_SwapWindow(sdl_window);
   return 1;
+}
+
+int platform_set_swap_interval(int interval) {
+  return sdl_context && SDL_GL_SetSwapInterval(interval) == 0 ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------

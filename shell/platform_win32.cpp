@@ -44,10 +44,22 @@ int platform_register_class(HINSTANCE instance, const char* class_name, UINT cla
   return RegisterClassA(&window_class) != 0;
 }
 
+// The window when it has a frame: cursor positions are then client pixels
+// to be turned into screen pixels.
+static HWND framed_window = nullptr;
+
 HWND platform_create_window(HINSTANCE instance, const char* class_name, const char* title, DWORD style,
                             int32_t x, int32_t y, int32_t width, int32_t height) {
-  return CreateWindowExA(0, class_name, title, style, x, y, width, height, nullptr, nullptr, instance,
-                         nullptr);
+  if (style & WS_CAPTION) {
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRect(&frame, style, FALSE);
+    width = frame.right - frame.left;
+    height = frame.bottom - frame.top;
+  }
+  HWND window =
+      CreateWindowExA(0, class_name, title, style, x, y, width, height, nullptr, nullptr, instance, nullptr);
+  if (style & WS_CAPTION) framed_window = window;
+  return window;
 }
 
 HDC platform_get_dc(HWND window) { return GetDC(window); }
@@ -86,9 +98,21 @@ void platform_show_window(HWND window) { ShowWindow(window, SW_SHOW); }
 
 int platform_show_cursor(int show) { return ShowCursor(show ? TRUE : FALSE); }
 
-int platform_set_cursor_pos(int32_t x, int32_t y) { return SetCursorPos(x, y) ? 1 : 0; }
+int platform_set_cursor_pos(int32_t x, int32_t y) {
+  POINT p = {x, y};
+  if (framed_window) ClientToScreen(framed_window, &p);
+  return SetCursorPos(p.x, p.y) ? 1 : 0;
+}
 
 int platform_swap_buffers(HDC dc) { return SwapBuffers(dc) ? 1 : 0; }
+
+int platform_set_swap_interval(int interval) {
+  // WGL_EXT_swap_control: the entry point exists only where the driver
+  // offers the extension.
+  typedef BOOL(WINAPI * swap_interval_fn)(int);
+  swap_interval_fn set = (swap_interval_fn)(void*)wglGetProcAddress("wglSwapIntervalEXT");
+  return set && set(interval) ? 1 : 0;
+}
 
 // ---------------------------------------------------------------------------
 // Messages and dialogs

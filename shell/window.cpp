@@ -20,6 +20,8 @@ HWND main_window = nullptr;
 HDC main_dc = nullptr;
 HGLRC gl_context = nullptr;
 
+uint8_t window_framed = 0;
+
 int32_t screen_width = 0;
 int32_t screen_height = 0;
 
@@ -90,9 +92,10 @@ int32_t open_gl_window(int32_t width, int32_t height, const char* title) {
                                window_proc))
     fatal_error("Failed To Register The Window Class.");
 
+  DWORD style = window_framed ? WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX : WS_POPUP;
   main_window =
       platform_create_window(app_instance, window_class_name, title,
-                             WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, screen_width, screen_height);
+                             style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, screen_width, screen_height);
   if (!main_window) fatal_error("Window Creation Error.");
 
   main_dc = platform_get_dc(main_window);
@@ -110,7 +113,7 @@ int32_t open_gl_window(int32_t width, int32_t height, const char* title) {
 
   // Only now that the context works is the display switched; the result is
   // ignored and start-up goes on in whatever mode the display is in.
-  platform_change_display_mode(screen_width, screen_height);
+  if (!window_framed) platform_change_display_mode(screen_width, screen_height);
 
   platform_show_window(main_window);
   platform_show_cursor(0);

@@ -44,6 +44,10 @@ extern int32_t mouse_buttons_accepted;
 // double-buffered window drawing with OpenGL.
 extern const PIXELFORMATDESCRIPTOR window_pixel_format;
 
+// Non-zero: open_gl_window makes a normal window with a caption, of the
+// requested client size, and leaves the display mode alone (0 at start).
+extern uint8_t window_framed;
+
 // Opens the full-screen window and its GL context and makes it current.
 // Width 0 means the display's size. Returns 0 only when the size comes out
 // 0 (nothing created); every other failure is fatal and does not return.

@@ -1,42 +1,45 @@
 // boxfield_runner: the box-field program on the headless backend (a real Mesa
 // context without a display), flown by a script for a fixed number of
 // frames. It runs box_field_main itself, the program's own loop and frame
-// code, and drives it through box_field_hook:
+// code, through the timed run shared with the program's benchmark mode
+// (boxfield/box_field_bench.h):
 //   - input: the script's key and mouse events go into the headless message
 //     queue before each frame's pump; the run ends with WM_QUIT after the
 //     script's last frame;
 //   - clock: by default every reading of clock_now advances 1/64 s, so the
 //     flight, the overlay text ("FPS: 64") and the pictures do not depend on
 //     the machine; --real-clock leaves the program on the real clock;
-//   - timing: each frame ends with glFinish before it is timed, so a frame
-//     time is the whole of the GL work of that frame; the time from main to
-//     the first finished frame is the start-up figure;
+//   - timing: each frame ends with glFinish (--frame-end) before it is
+//     timed, so a frame time is the whole of the GL work of that frame; the
+//     time from main to the first finished frame is the start-up figure;
 //   - own work: pump_messages, camera_update and draw_fps_overlay are timed
 //     around each call (the link wraps those symbols, see tools/CMakeLists.txt);
 //     the overlay's figure includes its own GL calls, so it is an upper bound;
 //     open_gl_window is timed the same way, to split the start-up;
 //   - pictures: chosen frames are read back before end_frame and saved as
-//     PNG, or compared with reference pictures under a tolerance.
-// Depends on boxfield_core, the toolkit, the headless backend and libpng.
+//     PNG, or compared with reference pictures under a tolerance;
+//   - results: summary on standard output, report.json, frametimes.png and
+//     optionally a CSV file of frame times.
+// Depends on boxfield_bench, boxfield_core, the toolkit, the headless backend
+// and the runner library.
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <time.h>
 
 #include <string>
 #include <vector>
 
 #include "boxfield/box_field.h"
-#include "boxfield/fps_overlay.h"
+#include "boxfield/box_field_bench.h"
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "runner/runner_args.h"
-#include "runner/runner_image.h"
+#include "runner/runner_report.h"
 #include "runner/runner_script.h"
-#include "runner/runner_stats.h"
+#include "runner/runner_session.h"
 #include "shell/clock.h"
 #include "shell/fpu.h"
 #include "shell/gl.h"
@@ -56,6 +59,9 @@ struct runner_options {
   int32_t tolerance = 24;
   int64_t max_differing = 0;
   bool real_clock = false;
+  runner_frame_end frame_end = RUNNER_FRAME_END_FINISH;
+  std::string results_file;  // CSV of frame times ("" = none)
+  bool strict = false;       // any GL error fails the run
 };
 
 static void runner_usage(FILE* out) {
@@ -63,14 +69,38 @@ static void runner_usage(FILE* out) {
           "usage: boxfield_runner [options]\n"
           "  --size WxH          surface size in pixels (default 1280x720)\n"
           "  --tour NAME         built-in flight: %s (default short)\n"
-          "  --script FILE       flight script file (format: runner/runner_script.h)\n"
+          "  --script FILE       flight script file (format: --help-script)\n"
           "  --print-tour NAME   print a built-in flight and exit\n"
-          "  --out DIR           screenshots, diff pictures and report.json (default runner-out)\n"
+          "  --out DIR           screenshots, diff pictures, report.json and frametimes.png\n"
+          "                      (default runner-out)\n"
           "  --validate DIR      compare the script's shots with DIR/<name>.png instead of saving them\n"
           "  --tolerance N       per-channel difference a pixel may have (default 24)\n"
           "  --max-differing N   pixels per shot allowed beyond the tolerance (default 0)\n"
-          "  --real-clock        run the program on the real clock (default: 1/64 s per reading)\n",
+          "  --real-clock        run the program on the real clock (default: 1/64 s per reading)\n"
+          "  --frame-end swap|finish|readpixels|none\n"
+          "                      how each timed frame ends (default finish)\n"
+          "  --results-file FILE one CSV row per timed frame (frame,mode,ms)\n"
+          "  --strict            any GL error fails the run (exit 1)\n"
+          "  --help-script       the flight script format\n"
+          "  --help, --version   this text, the version\n",
           runner_tour_names());
+}
+
+static void runner_script_help(FILE* out) {
+  fputs(
+      "Flight scripts: one event per line, \"<frame> <action> [arguments]\"; '#' starts a comment.\n"
+      "Frames count from 1, the first frame drawn.\n"
+      "  N down KEY       key down; KEY is a letter or digit, CTRL, SHIFT, ESC, SPACE,\n"
+      "                   or a virtual-key code 0x01..0xFE\n"
+      "  N up KEY         key up\n"
+      "  N move DX DY     from frame N on, the mouse is held at the centre + (DX, DY),\n"
+      "                   which turns the view at a steady rate (\"move 0 0\" stops)\n"
+      "  N shot NAME      frame N is saved as NAME.png (letters, digits, _ and -)\n"
+      "  N end            frame N is the last one (exactly one end per script)\n"
+      "A key of frame N shows from frame N + 1 on, a mouse move already in frame N.\n"
+      "The program: W/S forward and back, A/D sideways, M solid/wire, E polygons as lines.\n"
+      "See a built-in tour with --print-tour NAME.\n",
+      out);
 }
 
 static bool runner_read_text(const char* path, std::string* out) {
@@ -91,22 +121,59 @@ static bool runner_read_text(const char* path, std::string* out) {
   return ok;
 }
 
+// Options that take no value.
+static bool is_flag(const char* a) {
+  const char* flags[] = {"--help", "-h", "--version", "--help-script", "--real-clock", "--strict"};
+  for (const char* f : flags) {
+    if (strcmp(a, f) == 0) return true;
+  }
+  return false;
+}
+
+// Options that take a value.
+static bool takes_value(const char* a) {
+  const char* options[] = {"--size",     "--tour",      "--script",        "--print-tour", "--out",
+                           "--validate", "--tolerance", "--max-differing", "--frame-end",  "--results-file"};
+  for (const char* o : options) {
+    if (strcmp(a, o) == 0) return true;
+  }
+  return false;
+}
+
 // Returns 0 to run, 1 to exit with success, 2 for a usage error.
 static int runner_parse_options(int argc, char** argv, runner_options* o) {
-  const char* tour = "short";
+  const char* tour = nullptr;
   const char* script_file = nullptr;
   for (int i = 1; i < argc; i++) {
     const char* a = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     long long n = 0;
     if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
       runner_usage(stdout);
       return 1;
+    } else if (strcmp(a, "--version") == 0) {
+      printf("boxfield_runner %s\n", BF_VERSION);
+      return 1;
+    } else if (strcmp(a, "--help-script") == 0) {
+      runner_script_help(stdout);
+      return 1;
     } else if (strcmp(a, "--real-clock") == 0) {
       o->real_clock = true;
       continue;
+    } else if (strcmp(a, "--strict") == 0) {
+      o->strict = true;
+      continue;
     }
-    if (!value) {
+    if (!takes_value(a)) {
+      if (a[0] == '-') {
+        fprintf(stderr, "boxfield_runner: unknown option %s\n", a);
+      } else {
+        fprintf(stderr, "boxfield_runner: unexpected argument '%s'\n", a);
+      }
+      runner_usage(stderr);
+      return 2;
+    }
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (!value || is_flag(value) || takes_value(value)) {
       fprintf(stderr, "boxfield_runner: %s needs a value\n", a);
       return 2;
     }
@@ -118,7 +185,6 @@ static int runner_parse_options(int argc, char** argv, runner_options* o) {
       }
     } else if (strcmp(a, "--tour") == 0) {
       tour = value;
-      script_file = nullptr;
     } else if (strcmp(a, "--script") == 0) {
       script_file = value;
     } else if (strcmp(a, "--print-tour") == 0) {
@@ -145,11 +211,18 @@ static int runner_parse_options(int argc, char** argv, runner_options* o) {
         return 2;
       }
       o->max_differing = n;
-    } else {
-      fprintf(stderr, "boxfield_runner: unknown option %s\n", a);
-      runner_usage(stderr);
-      return 2;
+    } else if (strcmp(a, "--frame-end") == 0) {
+      if (!runner_parse_frame_end(value, &o->frame_end)) {
+        fprintf(stderr, "boxfield_runner: --frame-end wants swap, finish, readpixels or none\n");
+        return 2;
+      }
+    } else if (strcmp(a, "--results-file") == 0) {
+      o->results_file = value;
     }
+  }
+  if (tour && script_file) {
+    fprintf(stderr, "boxfield_runner: --tour and --script both choose the flight: give one\n");
+    return 2;
   }
   if (script_file) {
     if (!runner_read_text(script_file, &o->script_text)) {
@@ -158,6 +231,7 @@ static int runner_parse_options(int argc, char** argv, runner_options* o) {
     }
     o->script_label = std::string("script ") + script_file;
   } else {
+    if (!tour) tour = "short";
     const char* text = runner_builtin_tour(tour);
     if (!text) {
       fprintf(stderr, "boxfield_runner: no tour '%s' (tours: %s)\n", tour, runner_tour_names());
@@ -170,19 +244,23 @@ static int runner_parse_options(int argc, char** argv, runner_options* o) {
 }
 
 // ---------------------------------------------------------------------------
-// Clocks
-
-static double runner_seconds(void) {
-  struct timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
-}
+// Clock and input
 
 // Readings of the fixed clock: each one advances this much.
 static const double RUNNER_CLOCK_STEP = 1.0 / 64.0;
 static int64_t runner_clock_readings = 0;
 
 static double runner_fixed_clock(void) { return (double)(runner_clock_readings++) * RUNNER_CLOCK_STEP; }
+
+static void runner_key(int32_t vk, bool down) {
+  if (down) {
+    headless_key_down((uint8_t)vk);
+  } else {
+    headless_key_up((uint8_t)vk);
+  }
+}
+
+static void runner_mouse(int32_t x, int32_t y) { headless_mouse_move(x, y, 0); }
 
 // ---------------------------------------------------------------------------
 // Own work: the wrapped calls of the frame loop
@@ -230,245 +308,7 @@ void __wrap__Z16draw_fps_overlayiid(int32_t x, int32_t y, double rate) {
 }
 
 // ---------------------------------------------------------------------------
-// The run
-
-struct runner_shot {
-  std::string name;
-  int32_t frame;
-  std::string file;     // saved picture, or the reference compared with
-  int compared;         // 1 when compared with a reference
-  int passed;           // comparison within limits
-  std::string message;  // what differed
-};
-
-struct runner_frame {
-  double ms;        // from the end of the previous frame to glFinish of this one
-  bool solid;       // mode the frame was drawn in
-  bool list_built;  // the display list was compiled in this frame
-};
-
-static runner_options options;
-static runner_script script;
-static size_t next_event = 0;
-static int32_t frames_drawn = 0;
-static int32_t mouse_dx = 0, mouse_dy = 0;
-static bool mouse_held = false;
-static double t_main = 0.0, t_started = 0.0, t_first_frame = 0.0, t_last = 0.0;
-static std::vector<runner_frame> frames;
-static std::vector<runner_shot> shots;
-static bool previous_solid = true;
-static int32_t failures = 0;
-static std::string gl_vendor, gl_renderer, gl_version;
-
-// Posts the script's events of frame n, and the held mouse offset.
-static void runner_post_events(int32_t n) {
-  while (next_event < script.events.size() && script.events[next_event].frame <= n) {
-    const runner_event& e = script.events[next_event++];
-    if (e.action == RUNNER_KEY_DOWN) headless_key_down((uint8_t)e.key);
-    if (e.action == RUNNER_KEY_UP) headless_key_up((uint8_t)e.key);
-    if (e.action == RUNNER_MOVE) {
-      mouse_dx = e.dx;
-      mouse_dy = e.dy;
-      mouse_held = true;
-    }
-  }
-  if (mouse_held) {
-    headless_mouse_move(screen_width / 2 + mouse_dx, screen_height / 2 + mouse_dy, 0);
-    if (mouse_dx == 0 && mouse_dy == 0) mouse_held = false;
-  }
-}
-
-static runner_image runner_read_frame(void) {
-  runner_image im = {screen_width, screen_height, {}};
-  std::vector<uint8_t> rows((size_t)screen_width * screen_height * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-  im.rgb.resize(rows.size());
-  size_t stride = (size_t)screen_width * 3;
-  for (int32_t y = 0; y < screen_height; y++) {
-    memcpy(&im.rgb[(size_t)y * stride], &rows[(size_t)(screen_height - 1 - y) * stride], stride);
-  }
-  return im;
-}
-
-static void runner_take_shot(const runner_event& e) {
-  runner_shot shot = {e.name, e.frame, "", 0, 1, ""};
-  runner_image im = runner_read_frame();
-  if (options.validate_dir.empty()) {
-    shot.file = options.out_dir + "/" + e.name + ".png";
-    if (!runner_write_png(shot.file.c_str(), im)) {
-      shot.passed = 0;
-      shot.message = "cannot write " + shot.file;
-      failures++;
-    }
-  } else {
-    shot.compared = 1;
-    shot.file = options.validate_dir + "/" + e.name + ".png";
-    runner_image reference;
-    char error[512];
-    if (!runner_read_png(shot.file.c_str(), &reference, error, sizeof error)) {
-      shot.passed = 0;
-      shot.message = error;
-    } else {
-      runner_compare_result r = runner_compare_images(im, reference, options.tolerance);
-      char text[1024];
-      if (!r.same_size) {
-        snprintf(text, sizeof text, "size %dx%d, reference %dx%d", im.width, im.height, reference.width,
-                 reference.height);
-        shot.passed = 0;
-        shot.message = text;
-      } else if (r.differing > options.max_differing) {
-        shot.passed = 0;
-        int used =
-            snprintf(text, sizeof text,
-                     "%lld pixels differ by more than %d (largest difference %d) inside x %d..%d, y %d..%d;",
-                     (long long)r.differing, options.tolerance, r.max_channel_diff, r.min_x, r.max_x, r.min_y,
-                     r.max_y);
-        for (const runner_pixel_diff& d : r.samples) {
-          if (used < 0 || (size_t)used >= sizeof text) break;
-          used += snprintf(text + used, sizeof text - (size_t)used, " (%d,%d) %d,%d,%d vs %d,%d,%d", d.x, d.y,
-                           d.got[0], d.got[1], d.got[2], d.expected[0], d.expected[1], d.expected[2]);
-        }
-        shot.message = text;
-        std::string got_path = options.out_dir + "/" + e.name + ".got.png";
-        std::string diff_path = options.out_dir + "/" + e.name + ".diff.png";
-        runner_write_png(got_path.c_str(), im);
-        runner_write_png(diff_path.c_str(), runner_diff_image(im, reference, options.tolerance));
-        shot.message += " (saved " + got_path + " and " + diff_path + ")";
-      } else {
-        snprintf(text, sizeof text, "%lld pixels beyond the tolerance, largest difference %d",
-                 (long long)r.differing, r.max_channel_diff);
-        shot.message = text;
-      }
-    }
-    if (!shot.passed) failures++;
-  }
-  shots.push_back(shot);
-}
-
-static void runner_hook(box_field_stage stage) {
-  if (stage == BOX_FIELD_STARTED) {
-    t_started = runner_seconds();
-    gl_vendor = (const char*)glGetString(GL_VENDOR);
-    gl_renderer = (const char*)glGetString(GL_RENDERER);
-    gl_version = (const char*)glGetString(GL_VERSION);
-    runner_post_events(1);
-    t_last = runner_seconds();
-    return;
-  }
-  glFinish();
-  double now = runner_seconds();
-  frames_drawn++;
-  if (frames_drawn == 1) t_first_frame = now;
-  runner_frame f = {(now - t_last) * 1000.0, solid_mode, frames_drawn == 1 || solid_mode != previous_solid};
-  previous_solid = solid_mode;
-  frames.push_back(f);
-
-  for (const runner_event& e : script.events) {
-    if (e.frame == frames_drawn && e.action == RUNNER_SHOT) runner_take_shot(e);
-  }
-  if (frames_drawn >= script.last_frame) {
-    headless_post_message(WM_QUIT, 0, 0);
-  } else {
-    runner_post_events(frames_drawn + 1);
-  }
-  t_last = runner_seconds();
-}
-
-// ---------------------------------------------------------------------------
-// Report
-
-static void runner_json_string(FILE* f, const std::string& s) {
-  fputc('"', f);
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      fprintf(f, "\\%c", c);
-    } else if (c < 0x20) {
-      fprintf(f, "\\u%04x", c);
-    } else {
-      fputc(c, f);
-    }
-  }
-  fputc('"', f);
-}
-
-static void runner_json_summary(FILE* f, const runner_summary& s) {
-  fprintf(f,
-          "{\"frames\": %zu, \"mean_ms\": %.4f, \"median_ms\": %.4f, \"p90_ms\": %.4f, \"p99_ms\": %.4f, "
-          "\"max_ms\": %.4f, \"low_1pct_fps\": %.2f}",
-          s.count, s.mean_ms, s.median_ms, s.p90_ms, s.p99_ms, s.max_ms, s.low_1pct_fps);
-}
-
-struct runner_timings {
-  runner_summary solid, wire;
-  double startup_ms, window_ms, first_frame_ms, to_first_frame_ms;
-  double compile_solid_ms, compile_wire_ms, generate_ms, font_ms;
-  double pump_us, camera_us, overlay_us;
-};
-
-static void runner_print_summary(const char* mode, const runner_summary& s) {
-  if (s.count == 0) {
-    printf("  %-5s  no steady frames\n", mode);
-    return;
-  }
-  printf("  %-5s  %5zu frames  median %7.3f ms  p90 %7.3f ms  p99 %7.3f ms  1%% low %7.1f fps\n", mode,
-         s.count, s.median_ms, s.p90_ms, s.p99_ms, s.low_1pct_fps);
-}
-
-static bool runner_write_json(const std::string& path, const runner_timings& t) {
-  FILE* f = fopen(path.c_str(), "w");
-  if (!f) return false;
-  fprintf(f, "{\n  \"program\": \"boxfield\",\n  \"frame_end\": \"glFinish\",\n  \"gl\": {\"vendor\": ");
-  runner_json_string(f, gl_vendor);
-  fprintf(f, ", \"renderer\": ");
-  runner_json_string(f, gl_renderer);
-  fprintf(f, ", \"version\": ");
-  runner_json_string(f, gl_version);
-  fprintf(f, "},\n  \"surface\": {\"width\": %d, \"height\": %d},\n  \"clock\": ", screen_width,
-          screen_height);
-  runner_json_string(f, options.real_clock ? "real" : "fixed, 1/64 s per reading");
-  fprintf(f, ",\n  \"script\": ");
-  runner_json_string(f, options.script_label);
-  fprintf(f, ",\n  \"frames\": %d,\n  \"modes\": {\n    \"solid\": ", frames_drawn);
-  runner_json_summary(f, t.solid);
-  fprintf(f, ",\n    \"wire\": ");
-  runner_json_summary(f, t.wire);
-  fprintf(f, "\n  },\n  \"list_build_frames\": [");
-  bool first = true;
-  for (size_t i = 0; i < frames.size(); i++) {
-    if (!frames[i].list_built) continue;
-    fprintf(f, "%s{\"frame\": %zu, \"mode\": \"%s\", \"ms\": %.4f}", first ? "" : ", ", i + 1,
-            frames[i].solid ? "solid" : "wire", frames[i].ms);
-    first = false;
-  }
-  fprintf(
-      f,
-      "],\n  \"startup_ms\": {\"to_first_frame\": %.3f, \"before_loop\": %.3f, \"window_and_context\": %.3f, "
-      "\"first_frame\": %.3f, \"font_build\": %.3f, \"field_generation\": %.3f, \"list_compile_solid\": "
-      "%.3f, "
-      "\"list_compile_wire\": %.3f},\n",
-      t.to_first_frame_ms, t.startup_ms, t.window_ms, t.first_frame_ms, t.font_ms, t.generate_ms,
-      t.compile_solid_ms, t.compile_wire_ms);
-  fprintf(f,
-          "  \"own_work_us_per_frame\": {\"pump_messages\": %.3f, \"camera_update\": %.3f, "
-          "\"draw_fps_overlay\": %.3f, \"total\": %.3f},\n",
-          t.pump_us, t.camera_us, t.overlay_us, t.pump_us + t.camera_us + t.overlay_us);
-  fprintf(f, "  \"shots\": [");
-  for (size_t i = 0; i < shots.size(); i++) {
-    const runner_shot& s = shots[i];
-    fprintf(f, "%s\n    {\"name\": ", i ? "," : "");
-    runner_json_string(f, s.name);
-    fprintf(f, ", \"frame\": %d, \"file\": ", s.frame);
-    runner_json_string(f, s.file);
-    fprintf(f, ", \"compared\": %s, \"passed\": %s, \"message\": ", s.compared ? "true" : "false",
-            s.passed ? "true" : "false");
-    runner_json_string(f, s.message);
-    fputc('}', f);
-  }
-  fprintf(f, "%s]\n}\n", shots.empty() ? "" : "\n  ");
-  bool ok = !ferror(f);
-  return fclose(f) == 0 && ok;
-}
+// Start-up pieces, timed on their own after the run
 
 // Times a list compile in the given mode, finished with glFinish.
 static double runner_time_compile(bool solid) {
@@ -486,108 +326,115 @@ static double runner_time_compile(bool solid) {
   return ms;
 }
 
+static void runner_time_pieces(runner_startup* t) {
+  t->list_compile_solid = runner_time_compile(true);
+  t->list_compile_wire = runner_time_compile(false);
+  double g = runner_seconds();
+  box* saved_boxes = field_boxes;
+  box_field_generate();
+  t->field_generation = (runner_seconds() - g) * 1000.0;
+  free(field_boxes);
+  field_boxes = saved_boxes;
+  double fstart = runner_seconds();
+  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f),
+                 "runner timing");
+  t->font_build = (runner_seconds() - fstart) * 1000.0;
+}
+
 static bool runner_make_dir(const std::string& dir) {
   if (mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return true;
   fprintf(stderr, "boxfield_runner: cannot create %s: %s\n", dir.c_str(), strerror(errno));
   return false;
 }
 
+// ---------------------------------------------------------------------------
+// Main
+
 int main(int argc, char** argv) {
-  t_main = runner_seconds();
+  double t_main = runner_seconds();
   fpu_use_extended_precision();
+  runner_options options;
   int parsed = runner_parse_options(argc, argv, &options);
   if (parsed == 1) return 0;
   if (parsed == 2) return 2;
+  box_field_bench_options b;
+  b.tool = "boxfield_runner";
+  b.script_label = options.script_label;
   char error[256];
-  if (!runner_parse_script(options.script_text.c_str(), &script, error, sizeof error)) {
+  if (!runner_parse_script(options.script_text.c_str(), &b.script, error, sizeof error)) {
     fprintf(stderr, "boxfield_runner: %s: %s\n", options.script_label.c_str(), error);
     return 2;
   }
   if (!runner_make_dir(options.out_dir)) return 2;
+  b.frame_end = options.frame_end;
+  b.out_dir = options.out_dir;
+  b.validate_dir = options.validate_dir;
+  b.tolerance = options.tolerance;
+  b.max_differing = options.max_differing;
+  b.clock_label = options.real_clock ? "real" : "fixed, 1/64 s per reading";
+  b.key = runner_key;
+  b.mouse = runner_mouse;
 
   headless_set_display_size(options.width, options.height);
   if (!options.real_clock) clock_now = runner_fixed_clock;
-  box_field_hook = runner_hook;
+  double t_begin = runner_seconds();
+  box_field_bench_begin(b);
   box_field_main("boxfield_runner");
-  box_field_hook = nullptr;
-  if (frames_drawn == 0) {
+  runner_report report;
+  std::string plot;
+  int32_t failures = box_field_bench_finish(&report, &plot);
+  if (report.frames.empty()) {
     fprintf(stderr, "boxfield_runner: the program drew no frame\n");
     return 1;
   }
 
-  // Start-up pieces timed on their own after the run.
-  runner_timings t = {};
-  t.compile_solid_ms = runner_time_compile(true);
-  t.compile_wire_ms = runner_time_compile(false);
-  double g = runner_seconds();
-  box* saved_boxes = field_boxes;
-  box_field_generate();
-  t.generate_ms = (runner_seconds() - g) * 1000.0;
-  free(field_boxes);
-  field_boxes = saved_boxes;
-  double fstart = runner_seconds();
-  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f),
-                 "runner timing");
-  t.font_ms = (runner_seconds() - fstart) * 1000.0;
+  report.has_startup = report.has_pieces = report.has_own_work = true;
+  runner_startup& t = report.startup;
+  runner_time_pieces(&t);
+  double lead = (t_begin - t_main) * 1000.0;
+  t.before_loop = lead + box_field_bench_started_s() * 1000.0;
+  t.to_first_frame = lead + box_field_bench_first_frame_s() * 1000.0;
+  t.window_and_context = own_work.window_s * 1000.0;
+  t.first_frame = report.frames[0].ms;
+  double n = (double)report.frames.size();
+  report.pump_us = own_work.pump_s / n * 1e6;
+  report.camera_us = own_work.camera_s / n * 1e6;
+  report.overlay_us = own_work.overlay_s / n * 1e6;
 
-  std::vector<double> solid_ms, wire_ms;
-  for (const runner_frame& f : frames) {
-    if (f.list_built) continue;
-    (f.solid ? solid_ms : wire_ms).push_back(f.ms);
+  runner_report_print(stdout, report);
+  if (!options.real_clock && runner_clock_readings != (int64_t)report.frames.size() + 1) {
+    printf("note: the clock was read %lld times for %zu frames\n", (long long)runner_clock_readings,
+           report.frames.size());
   }
-  t.solid = runner_summarise(solid_ms.data(), solid_ms.size());
-  t.wire = runner_summarise(wire_ms.data(), wire_ms.size());
-  t.startup_ms = (t_started - t_main) * 1000.0;
-  t.window_ms = own_work.window_s * 1000.0;
-  t.first_frame_ms = frames[0].ms;
-  t.to_first_frame_ms = (t_first_frame - t_main) * 1000.0;
-  double n = (double)frames_drawn;
-  t.pump_us = own_work.pump_s / n * 1e6;
-  t.camera_us = own_work.camera_s / n * 1e6;
-  t.overlay_us = own_work.overlay_s / n * 1e6;
-
-  printf("boxfield_runner: %s, %d frames, each ending with glFinish\n", options.script_label.c_str(),
-         frames_drawn);
-  printf("  GL vendor   %s\n  GL renderer %s\n  GL version  %s\n", gl_vendor.c_str(), gl_renderer.c_str(),
-         gl_version.c_str());
-  printf("  surface     %dx%d; clock %s\n", screen_width, screen_height,
-         options.real_clock ? "real" : "fixed at 1/64 s per reading");
-  printf("frame times (frames that compiled the display list left out):\n");
-  runner_print_summary("solid", t.solid);
-  runner_print_summary("wire", t.wire);
-  printf(
-      "start-up: %.1f ms from main to the first finished frame = %.1f ms before the loop "
-      "(%.1f ms of it opening the window and GL context) + %.1f ms first frame\n",
-      t.to_first_frame_ms, t.startup_ms, t.window_ms, t.first_frame_ms);
-  printf("  timed apart: list compile %.1f ms solid, %.1f ms wire; font %.2f ms; field %.2f ms\n",
-         t.compile_solid_ms, t.compile_wire_ms, t.font_ms, t.generate_ms);
-  printf(
-      "own work per frame: pump %.2f us, camera %.2f us, overlay %.2f us (with its GL calls); total %.2f "
-      "us\n",
-      t.pump_us, t.camera_us, t.overlay_us, t.pump_us + t.camera_us + t.overlay_us);
-  if (!options.real_clock && runner_clock_readings != (int64_t)frames_drawn + 1) {
-    printf("note: the clock was read %lld times for %d frames\n", (long long)runner_clock_readings,
-           frames_drawn);
-  }
-  for (const runner_shot& s : shots) {
-    if (s.compared) {
-      printf("%s frame %d vs %s: %s\n", s.passed ? "same" : "DIFFERS", s.frame, s.file.c_str(),
-             s.message.c_str());
-    } else if (s.passed) {
-      printf("screenshot frame %d: %s\n", s.frame, s.file.c_str());
-    } else {
-      printf("screenshot frame %d: %s\n", s.frame, s.message.c_str());
-    }
-  }
+  int status = 0;
   std::string json = options.out_dir + "/report.json";
-  if (!runner_write_json(json, t)) {
+  if (!runner_report_write_json(json.c_str(), report)) {
     fprintf(stderr, "boxfield_runner: cannot write %s\n", json.c_str());
     return 1;
   }
   printf("report: %s\n", json.c_str());
-  if (failures) {
-    printf("boxfield_runner: %d of %zu shots failed\n", failures, shots.size());
-    return 1;
+  if (plot.empty()) {
+    fprintf(stderr, "boxfield_runner: cannot write %s/frametimes.png\n", options.out_dir.c_str());
+    status = 1;
+  } else {
+    printf("frame-time picture: %s\n", plot.c_str());
   }
-  return 0;
+  if (!options.results_file.empty()) {
+    if (!runner_report_write_csv(options.results_file.c_str(), report)) {
+      fprintf(stderr, "boxfield_runner: cannot write %s\n", options.results_file.c_str());
+      status = 1;
+    } else {
+      printf("results: %s\n", options.results_file.c_str());
+    }
+  }
+  if (failures) {
+    printf("boxfield_runner: %d of %zu shots failed\n", failures, report.shots.size());
+    status = 1;
+  }
+  if (options.strict && report.gl_errors_solid + report.gl_errors_wire > 0) {
+    printf("boxfield_runner: --strict: %lld GL errors\n",
+           (long long)(report.gl_errors_solid + report.gl_errors_wire));
+    status = 1;
+  }
+  return status;
 }

@@ -15,6 +15,10 @@ runner="$here/build/tools/boxfield_runner"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   [ -x "$program" ] || { echo "run: $program was not built" >&2; exit 1; }
+  if [ $# -gt 0 ]; then
+    echo "run: a display is present, so the program starts in its window; the arguments ($*) apply only to" \
+      "the headless runner (without a display) and are ignored" >&2
+  fi
   echo "run: starting the box-field program (W/A/S/D fly, mouse looks, M mode, E wire-frame, Esc or Q quits)"
   exec "$program"
 fi

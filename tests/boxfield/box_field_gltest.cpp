@@ -77,6 +77,7 @@ struct program_run {
       if (r->script) r->script(1);
       return;
     }
+    if (stage != BOX_FIELD_FRAME_DRAWN) return;
     r->frames++;
     r->solid_by_frame.push_back(solid_mode);
     if (r->inspect) r->inspect(r->frames);

@@ -1,0 +1,59 @@
+// A timed, scripted run of the box-field program, shared by the headless
+// runner (tools/boxfield_runner.cpp) and the program's own benchmark mode:
+// it hooks box_field_main (box_field_hook), feeds the script's input, ends
+// and times every frame the chosen way, counts GL errors per mode, takes
+// the script's shots, shows progress on standard error, and afterwards
+// fills a runner_report and draws the frame-time picture. Depends on
+// boxfield_core, the shell and the runner library (runner_support,
+// runner_gl, runner_png).
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+
+#include "runner/runner_report.h"
+#include "runner/runner_script.h"
+#include "runner/runner_session.h"
+
+struct box_field_bench_options {
+  std::string tool;          // program name for messages ("boxfield_runner", "boxfield")
+  std::string script_label;  // "tour NAME" or "script FILE"
+  runner_script script;      // parsed flight
+  runner_frame_end frame_end = RUNNER_FRAME_END_FINISH;
+  bool take_shots = true;     // save (or compare) the script's shots
+  std::string out_dir;        // where shots, their diffs and frametimes.png go ("" = current folder)
+  std::string validate_dir;   // compare shots with validate_dir/<name>.png instead of saving them
+  int32_t tolerance = 24;     // per-channel difference allowed when comparing
+  int64_t max_differing = 0;  // pixels per shot allowed beyond the tolerance
+  std::string clock_label;    // how the clock runs, for the report
+  bool progress = true;       // progress lines on standard error
+  // Input: keys through key and the mouse through mouse (screen pixels)
+  // before each frame's pump, as a backend's own queue receives them; when
+  // null, the keys are laid over key_state and the mouse position set right
+  // after each pump, which works on every backend.
+  void (*key)(int32_t vk, bool down) = nullptr;
+  void (*mouse)(int32_t x, int32_t y) = nullptr;
+  // Called once the GL context is current, before the first frame (e.g. to
+  // ask for a swap interval; GL errors it raises count with frame 1); may
+  // be null.
+  void (*started)(void) = nullptr;
+};
+
+// Installs the hook for a run; call box_field_main next.
+void box_field_bench_begin(const box_field_bench_options& options);
+
+// After box_field_main has returned (the GL context still current): removes
+// the hook, stops the error count, fills the report (frames, modes, errors,
+// GL strings, size, frame end, shots) and writes <out_dir>/frametimes.png
+// (its path in plot_path, "" when it could not be written). Returns the
+// number of failed shots.
+int32_t box_field_bench_finish(runner_report* report, std::string* plot_path);
+
+// Seconds from box_field_bench_begin to the start-up hook, and to the end of
+// the first frame (0 before).
+double box_field_bench_started_s(void);
+double box_field_bench_first_frame_s(void);
+
+// True when the run reached the script's last frame.
+bool box_field_bench_complete(void);

@@ -1,0 +1,204 @@
+// Frame-time picture (see runner_plot.h).
+#include "runner/runner_plot.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "font/font_registry.h"
+#include "geometry/shapes_2d.h"
+#include "glyphs/builtin_font.h"
+#include "glyphs/cell_font.h"
+#include "glyphs/cell_glyphs.h"
+#include "runner/runner_stats.h"
+#include "shell/gl.h"
+#include "shell/view.h"
+#include "shell/window.h"
+#include "text/text_draw.h"
+
+static const char plot_font_name[] = "runner plot";
+
+// Colours: background, panel, grid, axis text, and one per run.
+static const int32_t background_rgb = 0x14181E;
+static const int32_t panel_rgb = 0x1E242C;
+static const int32_t grid_rgb = 0x3A424E;
+static const int32_t text_rgb = 0xE0E4EA;
+static const int32_t run_rgb[2] = {0x4FC3F7, 0xFFA040};
+static const int32_t median_rgb[2] = {0x9BE7FF, 0xFFD080};
+
+std::string runner_plot_title(const std::string& renderer, int width, int height, const char* frame_end) {
+  char size[64];
+  snprintf(size, sizeof size, ", %dx%d, frame end %s", width, height, frame_end ? frame_end : "?");
+  return renderer + size;
+}
+
+// A round step (1, 2 or 5 times a power of ten) giving about `ticks` steps
+// over range.
+static double nice_step(double range, int ticks) {
+  if (!(range > 0.0)) return 1.0;
+  double raw = range / ticks;
+  double power = pow(10.0, floor(log10(raw)));
+  double f = raw / power;
+  double step = f <= 1.0 ? 1.0 : f <= 2.0 ? 2.0 : f <= 5.0 ? 5.0 : 10.0;
+  return step * power;
+}
+
+struct plot_box {
+  double x, y, w, h;  // panel in pixels (top-left origin)
+  double y_max;       // ms at the top edge
+  size_t frames;      // frames along the x axis
+};
+
+static double plot_y(const plot_box& b, double ms) {
+  double v = std::min(std::max(ms, 0.0), b.y_max);
+  return b.y + b.h - v / b.y_max * b.h;
+}
+
+static double plot_x(const plot_box& b, size_t i) {
+  return b.frames <= 1 ? b.x : b.x + (double)i / (double)(b.frames - 1) * b.w;
+}
+
+// A horizontal dashed line across the panel at ms.
+static void dashed_line(const plot_box& b, double ms, int32_t rgb) {
+  double y = plot_y(b, ms);
+  glBegin(GL_LINES);
+  for (double x = b.x; x < b.x + b.w; x += 8.0) emit_line_2d(x, y, std::min(x + 5.0, b.x + b.w), y, rgb);
+  glEnd();
+}
+
+static void draw_panel(const plot_box& b, const char* mode, const std::vector<double>* series[2], int runs) {
+  draw_rect_2d(b.x, b.y, b.w, b.h, panel_rgb);
+  char text[128];
+  // Grid and axis labels in ms, at least two lines of text apart.
+  double step = b.y_max / std::max(1.0, floor(b.h / (2.0 * current_line_height)));
+  step = nice_step(b.y_max, (int)std::max(1.0, std::min(5.0, b.y_max / step)));
+  glBegin(GL_LINES);
+  for (double v = 0.0; v <= b.y_max + 1e-9; v += step)
+    emit_line_2d(b.x, plot_y(b, v), b.x + b.w, plot_y(b, v), grid_rgb);
+  glEnd();
+  for (double v = 0.0; v <= b.y_max + 1e-9; v += step) {
+    snprintf(text, sizeof text, "%g ms", v);
+    draw_text((int32_t)(b.x - text_width(text) - 6), (int32_t)(plot_y(b, v) - current_line_height / 2), 0,
+              text, text_rgb);
+  }
+  // Frame numbers along the bottom.
+  if (b.frames > 1) {
+    double fstep = nice_step((double)(b.frames - 1), 6);
+    for (double f = 0.0; f <= (double)(b.frames - 1) + 1e-9; f += fstep) {
+      snprintf(text, sizeof text, "%.0f", f + 1.0);
+      double x = plot_x(b, (size_t)f);
+      draw_line_2d(x, b.y + b.h, x, b.y + b.h + 4, grid_rgb);
+      draw_text((int32_t)(x - text_width(text) / 2), (int32_t)(b.y + b.h + 6), 0, text, text_rgb);
+    }
+  }
+  snprintf(text, sizeof text, "%s: frame time (ms) of each timed frame", mode);
+  draw_text((int32_t)b.x, (int32_t)(b.y - current_line_height - 4), 0, text, text_rgb);
+  // The runs, each with its median (solid) and p99 (dashed) lines, and
+  // their values at the panel's top right.
+  for (int r = 0; r < runs; r++) {
+    const std::vector<double>& ms = *series[r];
+    if (ms.empty()) {
+      snprintf(text, sizeof text, "no timed %s frames", mode);
+    } else {
+      glBegin(GL_LINES);
+      for (size_t i = 1; i < ms.size(); i++)
+        emit_line_2d(plot_x(b, i - 1), plot_y(b, ms[i - 1]), plot_x(b, i), plot_y(b, ms[i]), run_rgb[r]);
+      glEnd();
+      if (ms.size() == 1) draw_rect_2d(plot_x(b, 0) - 1, plot_y(b, ms[0]) - 1, 3, 3, run_rgb[r]);
+      runner_summary s = runner_summarise(ms.data(), ms.size());
+      draw_line_2d(b.x, plot_y(b, s.median_ms), b.x + b.w, plot_y(b, s.median_ms), median_rgb[r]);
+      dashed_line(b, s.p99_ms, median_rgb[r]);
+      snprintf(text, sizeof text, "median %.2f ms, p99 %.2f ms", s.median_ms, s.p99_ms);
+    }
+    int32_t x = (int32_t)(b.x + b.w) - text_width(text) - 4;
+    draw_text(x, (int32_t)(b.y + 4 + r * (current_line_height + 2)), 0, text, median_rgb[r]);
+  }
+}
+
+// The built-in font at a cell size that suits the surface (about 10 pixels
+// a line at 360 rows, 20 at 1080), loaded once per size.
+static void select_plot_font(int32_t height) {
+  float cell = (float)std::min(5.0, std::max(2.5, height / 216.0));
+  char name[48];
+  snprintf(name, sizeof name, "%s %.2f", plot_font_name, cell);
+  if (!font_find(name))
+    load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(cell, cell), name);
+  font_select_by_name(name);
+}
+
+runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a, const runner_plot_run* b) {
+  const int32_t w = screen_width, h = screen_height;
+  font* previous_font = current_font;
+  int32_t previous_blend = text_blend_mode;
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glViewport(0, 0, w, h);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_BLEND);
+  glDisable(GL_LINE_SMOOTH);
+  glDisable(GL_POINT_SMOOTH);
+  glDisable(GL_FOG);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glClearColor(((background_rgb >> 16) & 255) / 255.0f, ((background_rgb >> 8) & 255) / 255.0f,
+               (background_rgb & 255) / 255.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  enter_overlay();
+  select_plot_font(h);
+  set_text_blend_mode(4);
+
+  const int runs = b ? 2 : 1;
+  const runner_plot_run* run[2] = {&a, b};
+  int32_t line = current_line_height;
+  draw_text(10, 8, 0, title ? title : "", text_rgb);
+  // Legend: one coloured bar and label per run.
+  int32_t legend_x = 10;
+  for (int r = 0; r < runs; r++) {
+    draw_rect_2d(legend_x, 8 + line + 6 + line / 2 - 1, 16, 3, run_rgb[r]);
+    draw_text(legend_x + 20, 8 + line + 6, 0, run[r]->label.c_str(), text_rgb);
+    legend_x += 20 + text_width(run[r]->label.c_str()) + 24;
+  }
+
+  // Two panels, solid above wire, sharing the left margin for the ms labels.
+  const double left = 10.0 + text_width("0000 ms") + 8.0, right = 16.0;
+  const double top = 8.0 + 2.0 * (line + 6) + line + 8.0;
+  const double gap = 2.0 * line + 18.0;
+  const double panel_h = std::max(20.0, (h - top - gap - line - 10.0) / 2.0);
+  const char* modes[2] = {"solid", "wire"};
+  for (int m = 0; m < 2; m++) {
+    const std::vector<double>* series[2] = {m == 0 ? &a.solid_ms : &a.wire_ms,
+                                            b ? (m == 0 ? &b->solid_ms : &b->wire_ms) : nullptr};
+    plot_box box = {left, top + m * (panel_h + gap), std::max(20.0, w - left - right), panel_h, 0.0, 0};
+    double top_ms = 0.0;
+    for (int r = 0; r < runs; r++) {
+      box.frames = std::max(box.frames, series[r]->size());
+      for (double v : *series[r]) {
+        if (isfinite(v)) top_ms = std::max(top_ms, v);
+      }
+    }
+    double step = nice_step(top_ms > 0.0 ? top_ms : 1.0, 4);
+    box.y_max = std::max(step, ceil(top_ms / step) * step);
+    draw_panel(box, modes[m], series, runs);
+  }
+  leave_overlay();
+  set_text_blend_mode(previous_blend);
+  if (previous_font) font_select(previous_font);
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glPopAttrib();
+
+  runner_image im = {w, h, {}};
+  std::vector<uint8_t> rows((size_t)w * h * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+  im.rgb.resize(rows.size());
+  const size_t stride = (size_t)w * 3;
+  for (int32_t y = 0; y < h; y++)
+    memcpy(&im.rgb[(size_t)y * stride], &rows[(size_t)(h - 1 - y) * stride], stride);
+  return im;
+}

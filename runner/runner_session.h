@@ -1,0 +1,69 @@
+// A timed flight of a runner: the script's events handed out frame by frame
+// (keys through the caller's function, the held mouse offset kept here),
+// the frame times recorded with the mode each frame was drawn in, the frame
+// ends other GL benchmarks name, and a monotonic clock. Used by the headless
+// runner and the box-field program's benchmark mode. Depends on
+// runner/runner_script.h only.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <vector>
+
+#include "runner/runner_script.h"
+
+// How each timed frame ends before its time is taken.
+enum runner_frame_end {
+  RUNNER_FRAME_END_SWAP,        // the frame's buffer swap has returned
+  RUNNER_FRAME_END_FINISH,      // glFinish
+  RUNNER_FRAME_END_READPIXELS,  // one pixel read back with glReadPixels
+  RUNNER_FRAME_END_NONE         // nothing: the time the frame's calls were issued
+};
+
+// Name of a frame end as options and reports spell it ("swap", "finish", ...).
+const char* runner_frame_end_name(runner_frame_end end);
+
+// A frame end by name; false (out untouched) for any other text.
+bool runner_parse_frame_end(const char* text, runner_frame_end* out);
+
+// Seconds of a monotonic clock (steady across the run, any origin).
+double runner_seconds(void);
+
+struct runner_frame {
+  double ms;          // from the end of the previous frame to the end of this one
+  bool solid;         // mode the frame was drawn in
+  bool list_built;    // the first frame, or the mode changed (the display list was compiled)
+  int64_t gl_errors;  // GL errors seen while this frame was drawn
+};
+
+struct runner_session {
+  runner_script script;
+  size_t next_event;                 // first event not yet handed out
+  int32_t mouse_dx, mouse_dy;        // held mouse offset from the surface centre
+  bool mouse_held;                   // a move event is in force
+  std::vector<runner_frame> frames;  // every frame drawn, in order
+};
+
+// Starts a session on a parsed script.
+void runner_session_start(runner_session* s, const runner_script& script);
+
+// Hands out the events of every frame up to and including frame: keys
+// through key (when not null), move events into the held mouse offset.
+void runner_session_events(runner_session* s, int32_t frame, void (*key)(int32_t vk, bool down));
+
+// Records one frame; list_built is worked out from the frame before.
+void runner_session_record(runner_session* s, double ms, bool solid, int64_t gl_errors);
+
+// Number of frames recorded.
+int32_t runner_session_frames(const runner_session& s);
+
+// True when the script's last frame has been recorded.
+bool runner_session_done(const runner_session& s);
+
+// The timed frames of each mode in order (list-building frames left out).
+void runner_session_mode_times(const runner_session& s, std::vector<double>* solid,
+                               std::vector<double>* wire);
+
+// GL errors of each mode over every frame (list-building ones included).
+void runner_session_mode_errors(const runner_session& s, int64_t* solid, int64_t* wire);
