@@ -7,9 +7,9 @@
 # console Wine gives the program. Arguments: the MinGW x86_64 build tree,
 # the source tree.
 set -euo pipefail
-build=$(cd "${1:?MinGW build tree}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../shell/xvfb_session.sh"
+windows_tree "${1:?MinGW build tree}"
 require_tools Xvfb xdotool xwininfo xdpyinfo identify wine
 window_name='^OpenGL test \[Orvandel 2009\]$'
 enter_run_dir
