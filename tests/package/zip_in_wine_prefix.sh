@@ -2,7 +2,8 @@
 # The x86_64 zip as a Windows user receives it: unpacked into an empty folder
 # and run from there under Wine with a fresh Wine prefix (no build tree, no
 # WINEPATH). The box-field program opens its full-display window and ends
-# with status 0 on Q, writing no error log; glyph_tool draws the built-in
+# with status 0 on Q, writing no error log, and runs its benchmark mode in a
+# window; glyph_tool draws the built-in
 # font's specimen sheet as the README's picture. Further cases go in the "cases"
 # section: each runs a program of the unpacked folder ($dir) with the
 # helpers of tests/shell/xvfb_session.sh and tests/boxfield/boxfield_checks.sh.
@@ -35,8 +36,15 @@ use_wine "$dir/boxfield.exe" "$session_work"
 # ---------------------------------------------------------------------------
 # Cases
 
-run_case "boxfield: Q" press_after_start q
+run_case "boxfield: Q" tap_after_start q
 expect_no_error_log "boxfield: Q"
+
+# The benchmark mode from the unpacked folder: a 640x360 window, the short
+# tour, and the report, CSV rows and frame-time picture in the working folder.
+source "$here/../boxfield/bench_checks.sh"
+end_seconds=300
+bench_window_case 640 360 --windowed 640x360 --benchmark short --results-file frames.csv
+check_bench_report boxfield-report.json frames.csv frametimes.png 640 360
 
 # glyph_tool writes PNG through stb on Windows: its specimen sheet of the
 # built-in font must match, pixel for pixel, the README's picture that the
