@@ -33,15 +33,15 @@
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
+#include "runner/runner_args.h"
+#include "runner/runner_image.h"
+#include "runner/runner_script.h"
+#include "runner/runner_stats.h"
 #include "shell/clock.h"
 #include "shell/fpu.h"
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
-#include "runner/runner_args.h"
-#include "runner/runner_image.h"
-#include "runner/runner_script.h"
-#include "runner/runner_stats.h"
 
 // ---------------------------------------------------------------------------
 // Options
@@ -424,6 +424,9 @@ static bool runner_write_json(const std::string& path, const runner_timings& t) 
   runner_json_string(f, gl_renderer);
   fprintf(f, ", \"version\": ");
   runner_json_string(f, gl_version);
+  fprintf(f, "},\n  \"egl\": {\"platform\": ");
+  runner_json_string(f, headless_egl_platform());
+  fprintf(f, ", \"frames_swapped\": %d", headless_get_record()->egl_swaps);
   fprintf(f, "},\n  \"surface\": {\"width\": %d, \"height\": %d},\n  \"clock\": ", screen_width,
           screen_height);
   runner_json_string(f, options.real_clock ? "real" : "fixed, 1/64 s per reading");
@@ -550,6 +553,8 @@ int main(int argc, char** argv) {
          frames_drawn);
   printf("  GL vendor   %s\n  GL renderer %s\n  GL version  %s\n", gl_vendor.c_str(), gl_renderer.c_str(),
          gl_version.c_str());
+  printf("  EGL         %s; eglSwapBuffers after %d of %d frames\n", headless_egl_platform(),
+         headless_get_record()->egl_swaps, frames_drawn);
   printf("  surface     %dx%d; clock %s\n", screen_width, screen_height,
          options.real_clock ? "real" : "fixed at 1/64 s per reading");
   printf("frame times (frames that compiled the display list left out):\n");
