@@ -33,15 +33,15 @@
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
-#include "runner/runner_args.h"
-#include "runner/runner_image.h"
-#include "runner/runner_script.h"
-#include "runner/runner_stats.h"
 #include "shell/clock.h"
 #include "shell/fpu.h"
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
+#include "runner/runner_args.h"
+#include "runner/runner_image.h"
+#include "runner/runner_script.h"
+#include "runner/runner_stats.h"
 
 // ---------------------------------------------------------------------------
 // Options
