@@ -39,6 +39,7 @@
 #include "shell/platform_headless.h"
 #include "shell/window.h"
 #include "runner/runner_args.h"
+#include "runner/runner_compare.h"
 #include "runner/runner_image.h"
 #include "runner/runner_script.h"
 #include "runner/runner_stats.h"
@@ -69,7 +70,9 @@ static void runner_usage(FILE* out) {
           "  --validate DIR      compare the script's shots with DIR/<name>.png instead of saving them\n"
           "  --tolerance N       per-channel difference a pixel may have (default 24)\n"
           "  --max-differing N   pixels per shot allowed beyond the tolerance (default 0)\n"
-          "  --real-clock        run the program on the real clock (default: 1/64 s per reading)\n",
+          "  --real-clock        run the program on the real clock (default: 1/64 s per reading)\n"
+          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force]\n"
+          "                      compare two reports' frame times; exit 1 when a median regressed\n",
           runner_tour_names());
 }
 
@@ -498,6 +501,10 @@ static bool runner_make_dir(const std::string& dir) {
 int main(int argc, char** argv) {
   t_main = runner_seconds();
   fpu_use_extended_precision();
+  // Report comparison runs nothing: runner/runner_compare.h.
+  for (int i = 1; i < argc; i++) {
+    if (strcmp(argv[i], "--compare") == 0) return runner_compare_main(argc, argv, stdout, stderr);
+  }
   int parsed = runner_parse_options(argc, argv, &options);
   if (parsed == 1) return 0;
   if (parsed == 2) return 2;
