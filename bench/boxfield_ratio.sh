@@ -63,5 +63,5 @@ done
 echo
 for size in "${sizes[@]}"; do
   awk -v s="$size" -v p="$(figure "$size" cpu program)" -v b="$(figure "$size" cpu bare)" \
-    'BEGIN {printf "%s: processor time per run: program %.2f s, bare %.2f s, program/bare %.3f\n", s, p, b, b > 0 ? p / b : 0}'
+    'BEGIN {printf "%s: processor time per run: program %.2f s, bare %.2f s, program/bare %.3f\n", s, p, b, (b > 0 ? p / b : 0)}'
 done
