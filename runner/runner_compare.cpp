@@ -44,7 +44,8 @@ struct runner_json_reader {
 
 static int runner_json_fail(runner_json_reader* r, const char* what) {
   if (!r->failed && r->error_size > 0) {
-    snprintf(r->error, r->error_size, "not a valid report: %s at byte %zu", what, (size_t)(r->p - r->start));
+    snprintf(r->error, r->error_size, "not a valid report: %s at byte %lu", what,
+             (unsigned long)(r->p - r->start));
   }
   r->failed = true;
   return 0;
@@ -312,8 +313,8 @@ static int runner_report_frame_times(const runner_json* times, const char* name,
   for (size_t i = 0; i < list->items.size(); i++) {
     const runner_json& v = list->items[i];
     if (v.type != RUNNER_JSON_NUMBER || v.number < 0.0) {
-      return runner_report_fail(error, error_size, "frame_times_ms.%s[%zu] is not a number from 0 up", name,
-                                i);
+      return runner_report_fail(error, error_size, "frame_times_ms.%s[%lu] is not a number from 0 up", name,
+                                (unsigned long)i);
     }
     out->frame_times_ms.push_back(v.number);
   }
@@ -389,8 +390,8 @@ int runner_read_report(const char* path, runner_report* out, char* error, size_t
   fclose(f);
   if (read_error) return runner_report_fail(error, error_size, "%s: cannot read it", path);
   if (too_big) {
-    return runner_report_fail(error, error_size, "%s: larger than %zu MiB", path,
-                              RUNNER_REPORT_MAX_BYTES >> 20);
+    return runner_report_fail(error, error_size, "%s: larger than %lu MiB", path,
+                              (unsigned long)(RUNNER_REPORT_MAX_BYTES >> 20));
   }
   char inner[384];
   if (!runner_parse_report(text.data(), text.size(), out, inner, sizeof inner)) {
