@@ -5,7 +5,8 @@
 # last bit; the device platform's framebuffer-object fallback must give
 # nearly the same solid-mode pictures (Mesa draws window-system buffers
 # upside down, so a few edge pixels and many line pixels fall differently);
-# and the runner names the path used.
+# and the runner names the path used; a trace of a run has one
+# eglSwapBuffers per frame.
 # An unknown BF_EGL_PLATFORM is refused with a line naming it.
 # Arguments: boxfield_runner, an output folder.
 set -uo pipefail
@@ -40,6 +41,16 @@ echo "$output"
 [ "$(grep -c '^same frame' <<<"$output")" -eq 2 ] || fail "not both solid shots nearly the same"
 # No surface to swap: the frames end without eglSwapBuffers.
 check_egl "$out/fbo/report.json" "device [0-9]+ \\(.*\\), framebuffer object" 0
+
+# A tracer sees every frame end (tools/setup.sh installs apitrace).
+if command -v apitrace >/dev/null; then
+  apitrace trace --api egl -o "$out/run.trace" "$runner" --tour reference --size 160x90 --out "$out/traced" \
+    >/dev/null 2>&1 || fail "traced run"
+  swaps=$(apitrace dump "$out/run.trace" | grep -c 'eglSwapBuffers(')
+  [ "$swaps" -eq 86 ] || fail "the trace holds $swaps eglSwapBuffers calls for 86 frames"
+else
+  echo "apitrace not installed: trace check skipped"
+fi
 
 errors=$(BF_EGL_PLATFORM=bogus "$runner" --tour reference --size 160x90 --out "$out/bogus" 2>&1 >/dev/null)
 grep -q 'BF_EGL_PLATFORM=bogus is not auto, surfaceless, device or device-fbo' <<<"$errors" \
