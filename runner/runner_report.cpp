@@ -28,6 +28,7 @@ void runner_report_print(FILE* out, const runner_report& r) {
           r.frame_end.c_str());
   fprintf(out, "  GL vendor   %s\n  GL renderer %s\n  GL version  %s\n", r.gl_vendor.c_str(),
           r.gl_renderer.c_str(), r.gl_version.c_str());
+  if (!r.egl.empty()) fprintf(out, "  EGL         %s\n", r.egl.c_str());
   fprintf(out, "  surface     %dx%d; clock %s\n", r.width, r.height, r.clock.c_str());
   if (!r.swap_interval.empty()) fprintf(out, "  swap interval %s\n", r.swap_interval.c_str());
   fprintf(out, "frame times (frames that compiled the display list left out):\n");

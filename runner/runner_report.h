@@ -35,6 +35,7 @@ struct runner_report {
   std::string tool;       // program name in the printed lines ("boxfield_runner")
   std::string frame_end;  // runner_frame_end_name of the run
   std::string gl_vendor, gl_renderer, gl_version;
+  std::string egl;                        // the EGL platform and device of a headless run, "" elsewhere
   int32_t width = 0, height = 0;          // surface or window client size
   std::string clock;                      // "real" or how the clock was held
   std::string script;                     // "tour NAME" or "script FILE"

@@ -206,18 +206,24 @@ static const char runner_tour_short[] =
     "150 end\n";
 
 static const char runner_tour_bench[] =
-    "# Benchmark: a boosted flight to the centre of the field in solid mode,\n"
-    "# then turning on the spot; wire mode from frame 251, still turning.\n"
+    "# Benchmark: the field in view from outside it on every frame.\n"
+    "# Solid mode: a flight towards the field's near face, turning a little\n"
+    "# left and right; wire mode from frame 251: backing away, turning.\n"
     "1 move 0 0\n"
     "2 down W\n"
-    "2 down CTRL\n"
-    "44 up CTRL\n"
-    "50 up W\n"
-    "60 move 2 0\n"
+    "60 move 1 0\n"
+    "120 move -1 0\n"
+    "200 up W\n"
     "200 shot solid\n"
+    "240 move 1 0\n"
     "250 down M\n"
     "252 up M\n"
+    "260 down S\n"
+    "300 move -1 0\n"
+    "360 move 1 0\n"
+    "450 up S\n"
     "450 shot wire\n"
+    "480 move 0 0\n"
     "500 end\n";
 
 static const char runner_tour_reference[] =

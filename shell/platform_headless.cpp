@@ -1,16 +1,18 @@
-// Headless backend: the shell's window is a pbuffer of a real Mesa OpenGL
-// (compatibility profile) context opened through EGL's surfaceless platform,
-// so it runs with no display; glReadPixels and glCopyTexSubImage2D work on
-// it as on a window. Input is scripted through shell/platform_headless.h
-// into the shared message queue (shell/msg_queue.h), and every request the
-// shell makes of the platform is recorded for tests. Depends on EGL and
-// shell/platform.h.
+// Headless backend: the shell's window is a pbuffer (or a framebuffer
+// object) of a real OpenGL (compatibility profile) context opened through
+// EGL's surfaceless or device platform, so it runs with no display;
+// glReadPixels and glCopyTexSubImage2D work on it as on a window. Input is scripted through
+// shell/platform_headless.h into the shared message queue (shell/msg_queue.h), and every request the shell
+// makes of the platform is recorded for tests. Depends on EGL and shell/platform.h.
 #include "shell/platform_headless.h"
 
 #define EGL_NO_X11
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "shell/msg_queue.h"
@@ -57,15 +59,59 @@ static void log_call(const char* name) {
 
 // ---------------------------------------------------------------------------
 // EGL
+//
+// The display comes from Mesa's surfaceless platform when the EGL library
+// offers it, otherwise from the device platform: the first device whose
+// OpenGL context gets a pbuffer of the window's size or, failing that, a
+// framebuffer object of that size (a context current without a surface).
+// BF_EGL_PLATFORM forces a path: "surfaceless", "device", "device-fbo" (the
+// device platform with the framebuffer object even where pbuffers work), or
+// "auto" (the default).
 
-// The surfaceless Mesa display, initialised once for OpenGL.
-static EGLDisplay open_egl_display(void) {
-  if (egl_display != EGL_NO_DISPLAY) return egl_display;
-  PFNEGLGETPLATFORMDISPLAYEXTPROC get_platform_display =
-      (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
-  EGLDisplay display = EGL_NO_DISPLAY;
-  if (get_platform_display)
-    display = get_platform_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+enum egl_path { EGL_PATH_AUTO, EGL_PATH_SURFACELESS, EGL_PATH_DEVICE, EGL_PATH_DEVICE_FBO };
+
+// Framebuffer-object entry points, looked up once a context is current.
+struct fbo_functions {
+  PFNGLGENFRAMEBUFFERSPROC gen_framebuffers;
+  PFNGLDELETEFRAMEBUFFERSPROC delete_framebuffers;
+  PFNGLBINDFRAMEBUFFERPROC bind_framebuffer;
+  PFNGLGENRENDERBUFFERSPROC gen_renderbuffers;
+  PFNGLDELETERENDERBUFFERSPROC delete_renderbuffers;
+  PFNGLBINDRENDERBUFFERPROC bind_renderbuffer;
+  PFNGLRENDERBUFFERSTORAGEPROC renderbuffer_storage;
+  PFNGLFRAMEBUFFERRENDERBUFFERPROC framebuffer_renderbuffer;
+  PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status;
+};
+
+static fbo_functions fbo_gl;
+static int use_fbo = 0;  // 1: the window is a framebuffer object, no EGL surface
+static GLuint fbo_name = 0, fbo_colour = 0, fbo_depth = 0;
+static EGLint fbo_alpha_bits = 0, fbo_depth_bits = 0;
+static char egl_platform_text[192] = "";
+
+// The path BF_EGL_PLATFORM asks for; -1 (and a line on standard error) for
+// a value that names none.
+static int egl_requested_path(void) {
+  const char* value = getenv("BF_EGL_PLATFORM");
+  if (!value || !*value || strcmp(value, "auto") == 0) return EGL_PATH_AUTO;
+  if (strcmp(value, "surfaceless") == 0) return EGL_PATH_SURFACELESS;
+  if (strcmp(value, "device") == 0) return EGL_PATH_DEVICE;
+  if (strcmp(value, "device-fbo") == 0) return EGL_PATH_DEVICE_FBO;
+  fprintf(stderr, "headless: BF_EGL_PLATFORM=%s is not auto, surfaceless, device or device-fbo\n", value);
+  return -1;
+}
+
+static int egl_has_extension(const char* list, const char* name) {
+  if (!list) return 0;
+  size_t n = strlen(name);
+  for (const char* p = list; (p = strstr(p, name)) != nullptr; p += n) {
+    if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == 0)) return 1;
+  }
+  return 0;
+}
+
+// Initialises a display for desktop OpenGL; EGL_NO_DISPLAY when it cannot.
+static EGLDisplay egl_initialise(EGLDisplay display) {
   if (display == EGL_NO_DISPLAY) return EGL_NO_DISPLAY;
   EGLint major = 0, minor = 0;
   if (!eglInitialize(display, &major, &minor)) return EGL_NO_DISPLAY;
@@ -73,14 +119,212 @@ static EGLDisplay open_egl_display(void) {
     eglTerminate(display);
     return EGL_NO_DISPLAY;
   }
-  egl_display = display;
-  return egl_display;
+  return display;
 }
 
-// A pbuffer surface of the window's size, made current with the context.
+// A configuration for the request with the given surface types (0: any),
+// its depth the requested one or else the closest smaller one offered.
+static int egl_choose_config(EGLDisplay display, const PIXELFORMATDESCRIPTOR* request, EGLint surface_type,
+                             EGLConfig* out) {
+  EGLint channel = request->cColorBits >= 24 ? 8 : request->cColorBits / 3;
+  const EGLint depths[] = {request->cDepthBits, 24, 16, 0};
+  for (EGLint depth : depths) {
+    if (depth > request->cDepthBits) continue;
+    const EGLint attributes[] = {EGL_SURFACE_TYPE, surface_type,   EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT,   EGL_RED_SIZE,   channel,
+                                 EGL_GREEN_SIZE,   channel,        EGL_BLUE_SIZE,
+                                 channel,          EGL_ALPHA_SIZE, request->cAlphaBits,
+                                 EGL_DEPTH_SIZE,   depth,          EGL_NONE};
+    EGLint count = 0;
+    if (eglChooseConfig(display, attributes, out, 1, &count) && count > 0) return 1;
+  }
+  return 0;
+}
+
+// Whether a pbuffer of the window's size can be made with the configuration.
+static int egl_pbuffer_fits(EGLDisplay display, EGLConfig config) {
+  const EGLint attributes[] = {EGL_WIDTH, surface_width < 1 ? 1 : surface_width, EGL_HEIGHT,
+                               surface_height < 1 ? 1 : surface_height, EGL_NONE};
+  EGLSurface surface = eglCreatePbufferSurface(display, config, attributes);
+  if (surface == EGL_NO_SURFACE) return 0;
+  eglDestroySurface(display, surface);
+  return 1;
+}
+
+static void fbo_release(void) {
+  if (fbo_name) fbo_gl.delete_framebuffers(1, &fbo_name);
+  if (fbo_colour) fbo_gl.delete_renderbuffers(1, &fbo_colour);
+  if (fbo_depth) fbo_gl.delete_renderbuffers(1, &fbo_depth);
+  fbo_name = fbo_colour = fbo_depth = 0;
+}
+
+// With the context current and no surface: a framebuffer object of the
+// given size with colour and depth renderbuffers, bound for drawing and
+// reading. Returns 0 (and binds nothing) when it cannot be made complete.
+static int fbo_make(int32_t width, int32_t height) {
+  if (!fbo_gl.gen_framebuffers) {
+    fbo_gl.gen_framebuffers = (PFNGLGENFRAMEBUFFERSPROC)eglGetProcAddress("glGenFramebuffers");
+    fbo_gl.delete_framebuffers = (PFNGLDELETEFRAMEBUFFERSPROC)eglGetProcAddress("glDeleteFramebuffers");
+    fbo_gl.bind_framebuffer = (PFNGLBINDFRAMEBUFFERPROC)eglGetProcAddress("glBindFramebuffer");
+    fbo_gl.gen_renderbuffers = (PFNGLGENRENDERBUFFERSPROC)eglGetProcAddress("glGenRenderbuffers");
+    fbo_gl.delete_renderbuffers = (PFNGLDELETERENDERBUFFERSPROC)eglGetProcAddress("glDeleteRenderbuffers");
+    fbo_gl.bind_renderbuffer = (PFNGLBINDRENDERBUFFERPROC)eglGetProcAddress("glBindRenderbuffer");
+    fbo_gl.renderbuffer_storage = (PFNGLRENDERBUFFERSTORAGEPROC)eglGetProcAddress("glRenderbufferStorage");
+    fbo_gl.framebuffer_renderbuffer =
+        (PFNGLFRAMEBUFFERRENDERBUFFERPROC)eglGetProcAddress("glFramebufferRenderbuffer");
+    fbo_gl.check_framebuffer_status =
+        (PFNGLCHECKFRAMEBUFFERSTATUSPROC)eglGetProcAddress("glCheckFramebufferStatus");
+  }
+  const fbo_functions& f = fbo_gl;
+  if (!f.gen_framebuffers || !f.delete_framebuffers || !f.bind_framebuffer || !f.gen_renderbuffers ||
+      !f.delete_renderbuffers || !f.bind_renderbuffer || !f.renderbuffer_storage ||
+      !f.framebuffer_renderbuffer || !f.check_framebuffer_status) {
+    return 0;
+  }
+  GLint largest = 0;
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+  if (width > largest || height > largest) return 0;
+  fbo_release();
+  f.gen_framebuffers(1, &fbo_name);
+  f.bind_framebuffer(GL_FRAMEBUFFER, fbo_name);
+  f.gen_renderbuffers(1, &fbo_colour);
+  f.bind_renderbuffer(GL_RENDERBUFFER, fbo_colour);
+  f.renderbuffer_storage(GL_RENDERBUFFER, fbo_alpha_bits > 0 ? GL_RGBA8 : GL_RGB8, width, height);
+  f.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, fbo_colour);
+  if (fbo_depth_bits > 0) {
+    f.gen_renderbuffers(1, &fbo_depth);
+    f.bind_renderbuffer(GL_RENDERBUFFER, fbo_depth);
+    f.renderbuffer_storage(GL_RENDERBUFFER, fbo_depth_bits > 16 ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16,
+                           width, height);
+    f.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, fbo_depth);
+  }
+  f.bind_renderbuffer(GL_RENDERBUFFER, 0);
+  if (f.check_framebuffer_status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    f.bind_framebuffer(GL_FRAMEBUFFER, 0);
+    fbo_release();
+    return 0;
+  }
+  glDrawBuffer(GL_COLOR_ATTACHMENT0);
+  glReadBuffer(GL_COLOR_ATTACHMENT0);
+  return 1;
+}
+
+// Whether a context made with the configuration, current without a surface,
+// gets a framebuffer object of the window's size.
+static int egl_fbo_fits(EGLDisplay display, EGLConfig config, const PIXELFORMATDESCRIPTOR* request) {
+  if (!egl_has_extension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context")) return 0;
+  EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+  if (context == EGL_NO_CONTEXT) return 0;
+  int fits = 0;
+  if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+    fbo_alpha_bits = request->cAlphaBits;
+    fbo_depth_bits = request->cDepthBits;
+    fits = fbo_make(surface_width < 1 ? 1 : surface_width, surface_height < 1 ? 1 : surface_height);
+    fbo_release();
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  }
+  eglDestroyContext(display, context);
+  return fits;
+}
+
+// A name for a device: its DRM node, else "software" for Mesa's software
+// device, else "unnamed".
+static const char* egl_device_name(EGLDeviceEXT device, PFNEGLQUERYDEVICESTRINGEXTPROC query_string) {
+#ifdef EGL_DRM_RENDER_NODE_FILE_EXT
+  const char* node = query_string(device, EGL_DRM_RENDER_NODE_FILE_EXT);
+  if (node && *node) return node;
+#endif
+  const char* file = query_string(device, EGL_DRM_DEVICE_FILE_EXT);
+  if (file && *file) return file;
+  if (egl_has_extension(query_string(device, EGL_EXTENSIONS), "EGL_MESA_device_software")) return "software";
+  return "unnamed";
+}
+
+// The device platform: the first device that gets a pbuffer of the window's
+// size (unless fbo_only) or, on a second pass, a framebuffer object.
+static int egl_open_device(const PIXELFORMATDESCRIPTOR* request, int fbo_only) {
+  const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+  if (!egl_has_extension(client, "EGL_EXT_platform_device")) return 0;
+  PFNEGLQUERYDEVICESEXTPROC query_devices =
+      (PFNEGLQUERYDEVICESEXTPROC)eglGetProcAddress("eglQueryDevicesEXT");
+  PFNEGLQUERYDEVICESTRINGEXTPROC query_string =
+      (PFNEGLQUERYDEVICESTRINGEXTPROC)eglGetProcAddress("eglQueryDeviceStringEXT");
+  PFNEGLGETPLATFORMDISPLAYEXTPROC get_platform_display =
+      (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
+  if (!query_devices || !query_string || !get_platform_display) return 0;
+  EGLDeviceEXT devices[16];
+  EGLint count = 0;
+  if (!query_devices(16, devices, &count) || count < 1) return 0;
+  for (int pass = fbo_only ? 1 : 0; pass < 2; pass++) {
+    for (EGLint i = 0; i < count; i++) {
+      EGLDisplay display = egl_initialise(get_platform_display(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr));
+      if (display == EGL_NO_DISPLAY) continue;
+      EGLConfig config = nullptr;
+      int fits = pass == 0 ? egl_choose_config(display, request, EGL_PBUFFER_BIT, &config) &&
+                                 egl_pbuffer_fits(display, config)
+                           : egl_choose_config(display, request, 0, &config) &&
+                                 egl_fbo_fits(display, config, request);
+      if (!fits) {
+        eglTerminate(display);
+        continue;
+      }
+      egl_display = display;
+      egl_config = config;
+      use_fbo = pass == 1;
+      snprintf(egl_platform_text, sizeof egl_platform_text, "device %d (%s, %s), %s", (int)i,
+               egl_device_name(devices[i], query_string), eglQueryString(display, EGL_VENDOR),
+               use_fbo ? "framebuffer object" : "pbuffer");
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// Opens the display and chooses the configuration for the request, once
+// for the process (later windows take the same display and path).
+static int egl_open(const PIXELFORMATDESCRIPTOR* request) {
+  if (egl_display == EGL_NO_DISPLAY) {
+    int path = egl_requested_path();
+    if (path < 0) return 0;
+    if (path == EGL_PATH_AUTO || path == EGL_PATH_SURFACELESS) {
+      PFNEGLGETPLATFORMDISPLAYEXTPROC get_platform_display =
+          (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
+      const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+      if (get_platform_display && egl_has_extension(client, "EGL_MESA_platform_surfaceless")) {
+        egl_display =
+            egl_initialise(get_platform_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
+      }
+      if (egl_display != EGL_NO_DISPLAY) {
+        use_fbo = 0;
+        snprintf(egl_platform_text, sizeof egl_platform_text, "surfaceless (%s), pbuffer",
+                 eglQueryString(egl_display, EGL_VENDOR));
+      }
+    }
+    if (egl_display == EGL_NO_DISPLAY && path != EGL_PATH_SURFACELESS) {
+      if (!egl_open_device(request, path == EGL_PATH_DEVICE_FBO)) return 0;
+    }
+    if (egl_display == EGL_NO_DISPLAY) return 0;
+  }
+  EGLConfig config = nullptr;
+  if (!egl_choose_config(egl_display, request, use_fbo ? 0 : EGL_PBUFFER_BIT, &config)) return 0;
+  egl_config = config;
+  fbo_alpha_bits = request->cAlphaBits;
+  fbo_depth_bits = request->cDepthBits;
+  return 1;
+}
+
+// Makes the context current on a drawable of the window's size: a new
+// pbuffer, or the framebuffer object remade at that size.
 static int make_surface_current(int32_t width, int32_t height) {
   if (width < 1) width = 1;
   if (height < 1) height = 1;
+  if (use_fbo) {
+    if (!eglMakeCurrent(egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, egl_context)) return 0;
+    if (!fbo_make(width, height)) return 0;
+    surface_width = width;
+    surface_height = height;
+    return 1;
+  }
   const EGLint attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
   EGLSurface surface = eglCreatePbufferSurface(egl_display, egl_config, attributes);
   if (surface == EGL_NO_SURFACE) return 0;
@@ -140,29 +384,13 @@ int platform_choose_pixel_format(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
   log_call("choose_pixel_format");
   record.pixel_format = *request;
   if (failure == HEADLESS_FAIL_CHOOSE_PIXEL_FORMAT || dc != the_dc) return 0;
-  if (open_egl_display() == EGL_NO_DISPLAY) return 0;
-  EGLint channel = request->cColorBits >= 24 ? 8 : request->cColorBits / 3;
-  // The requested depth, else the closest smaller one offered.
-  const EGLint depths[] = {request->cDepthBits, 24, 16, 0};
-  for (EGLint depth : depths) {
-    if (depth > request->cDepthBits) continue;
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_BIT,   EGL_RED_SIZE,    channel,
-                                 EGL_GREEN_SIZE,   channel,         EGL_BLUE_SIZE,
-                                 channel,          EGL_ALPHA_SIZE,  request->cAlphaBits,
-                                 EGL_DEPTH_SIZE,   depth,           EGL_NONE};
-    EGLint count = 0;
-    EGLConfig config = nullptr;
-    if (eglChooseConfig(egl_display, attributes, &config, 1, &count) && count > 0) {
-      egl_config = config;
-      config_chosen = 1;
-      EGLint bits = 0;
-      eglGetConfigAttrib(egl_display, config, EGL_DEPTH_SIZE, &bits);
-      record.depth_bits = bits;
-      return 1;
-    }
-  }
-  return 0;
+  if (!egl_open(request)) return 0;
+  EGLint bits = 0;
+  eglGetConfigAttrib(egl_display, egl_config, EGL_DEPTH_SIZE, &bits);
+  // A framebuffer object gets the depth it asks for, whatever the config has.
+  record.depth_bits = use_fbo ? (request->cDepthBits > 16 ? 24 : request->cDepthBits > 0 ? 16 : 0) : bits;
+  config_chosen = 1;
+  return 1;
 }
 
 int platform_set_pixel_format(HDC dc, int format, const PIXELFORMATDESCRIPTOR* request) {
@@ -198,6 +426,8 @@ int platform_delete_context(HGLRC context) {
   if (context != the_context || egl_context == EGL_NO_CONTEXT) return 0;
   if (egl_surface != EGL_NO_SURFACE) eglDestroySurface(egl_display, egl_surface);
   egl_surface = EGL_NO_SURFACE;
+  // The framebuffer object goes with its context.
+  fbo_name = fbo_colour = fbo_depth = 0;
   eglDestroyContext(egl_display, egl_context);
   egl_context = EGL_NO_CONTEXT;
   record.contexts_deleted++;
@@ -250,7 +480,9 @@ int platform_set_cursor_pos(int32_t x, int32_t y) {
 int platform_swap_buffers(HDC dc) {
   if (dc != the_dc) return 0;
   record.swap_count++;
-  if (egl_surface != EGL_NO_SURFACE) eglSwapBuffers(egl_display, egl_surface);
+  // A no-op on a pbuffer, but it marks the frame's end for frame debuggers
+  // and tracers. A framebuffer object has no surface to swap.
+  if (egl_surface != EGL_NO_SURFACE && eglSwapBuffers(egl_display, egl_surface)) record.egl_swaps++;
   return 1;
 }
 
@@ -315,7 +547,7 @@ void headless_set_display_size(int32_t width, int32_t height) {
 void headless_fail_at(headless_failure step) { failure = step; }
 
 void headless_resize_surface(int32_t width, int32_t height) {
-  if (egl_context != EGL_NO_CONTEXT && egl_surface != EGL_NO_SURFACE) {
+  if (egl_context != EGL_NO_CONTEXT && (egl_surface != EGL_NO_SURFACE || fbo_name)) {
     make_surface_current(width, height);
   } else {
     surface_width = width;
@@ -367,6 +599,8 @@ void headless_reset_input(void) {
 }
 
 const headless_record* headless_get_record(void) { return &record; }
+
+const char* headless_egl_platform(void) { return egl_platform_text; }
 
 void headless_clear_record(void) {
   int32_t counter = record.cursor_counter;

@@ -1,8 +1,10 @@
 // Test control of the headless backend (shell/platform_headless.cpp): the
 // display size it reports, scripted input posted into its message queue,
 // failures injected into window creation, and a record of what the shell
-// asked of the platform. The backend opens a real Mesa OpenGL context
-// through EGL with no display (surfaceless platform, pbuffer "window").
+// asked of the platform. The backend opens a real OpenGL context through
+// EGL with no display: Mesa's surfaceless platform when offered, otherwise
+// the device platform (BF_EGL_PLATFORM=surfaceless|device|device-fbo|auto
+// forces a path); the "window" is a pbuffer or a framebuffer object.
 #pragma once
 
 #include <stdint.h>
@@ -34,6 +36,7 @@ struct headless_record {
   char message_box_caption[64];                     // caption of the last box
   uint32_t message_box_type;                        // type flags of the last box
   int32_t swap_count;                               // SwapBuffers calls
+  int32_t egl_swaps;                                // eglSwapBuffers calls that succeeded
   int32_t contexts_created;                         // wglCreateContext calls that succeeded
   int32_t contexts_deleted;                         // wglDeleteContext calls on a context
   int32_t dc_released;                              // ReleaseDC calls on the window's DC
@@ -89,6 +92,11 @@ void headless_reset_input(void);
 
 // What the shell has asked so far.
 const headless_record* headless_get_record(void);
+
+// The EGL platform, device and drawable the window uses, e.g.
+// "surfaceless (Mesa Project), pbuffer" or "device 0 (software, Mesa
+// Project), framebuffer object"; empty before the first pixel format is chosen.
+const char* headless_egl_platform(void);
 
 // Zeroes the counters and texts of the record (the cursor counter and the
 // display-mode state stay, as they describe the platform's state).

@@ -37,6 +37,9 @@
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "runner/runner_args.h"
+#include "runner/runner_compare.h"
+#include "runner/runner_image.h"
+#include "runner/runner_plot.h"
 #include "runner/runner_report.h"
 #include "runner/runner_script.h"
 #include "runner/runner_session.h"
@@ -82,7 +85,9 @@ static void runner_usage(FILE* out) {
           "  --results-file FILE one CSV row per timed frame (frame,mode,ms)\n"
           "  --strict            any GL error fails the run (exit 1)\n"
           "  --help-script       the flight script format\n"
-          "  --help, --version   this text, the version\n",
+          "  --help, --version   this text, the version\n"
+          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
+          "                      compare two reports' frame times; exit 1 when a median regressed\n",
           runner_tour_names());
 }
 
@@ -341,6 +346,33 @@ static void runner_time_pieces(runner_startup* t) {
   t->font_build = (runner_seconds() - fstart) * 1000.0;
 }
 
+// ---------------------------------------------------------------------------
+// Comparison picture: the two reports' frame times overlaid, drawn on a
+// headless surface of the reports' size (at least 960x540, at most 1920x1080).
+
+static int runner_plot_compared(const char* path, const runner_read_figures& base, const char* base_name,
+                                const runner_read_figures& next, const char* next_name, char* error,
+                                size_t error_size) {
+  int32_t w = base.width < 960 ? 960 : base.width > 1920 ? 1920 : base.width;
+  int32_t h = base.height < 540 ? 540 : base.height > 1080 ? 1080 : base.height;
+  headless_set_display_size(w, h);
+  if (!open_gl_window(w, h, "boxfield_runner compare")) {
+    snprintf(error, error_size, "no headless GL context for the comparison picture");
+    return 0;
+  }
+  runner_plot_run a = {std::string("base: ") + base_name, base.solid.frame_times_ms,
+                       base.wire.frame_times_ms};
+  runner_plot_run b = {std::string("new: ") + next_name, next.solid.frame_times_ms, next.wire.frame_times_ms};
+  char title[600];
+  snprintf(title, sizeof title, "%s, %dx%d: base against new", next.script.c_str(), next.width, next.height);
+  runner_image picture = runner_plot_frametimes(title, a, &b);
+  if (!runner_write_png(path, picture)) {
+    snprintf(error, error_size, "cannot write %s", path);
+    return 0;
+  }
+  return 1;
+}
+
 static bool runner_make_dir(const std::string& dir) {
   if (mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return true;
   fprintf(stderr, "boxfield_runner: cannot create %s: %s\n", dir.c_str(), strerror(errno));
@@ -353,6 +385,11 @@ static bool runner_make_dir(const std::string& dir) {
 int main(int argc, char** argv) {
   double t_main = runner_seconds();
   fpu_use_extended_precision();
+  // Report comparison runs no flight (runner/runner_compare.h).
+  for (int i = 1; i < argc; i++) {
+    if (strcmp(argv[i], "--compare") == 0)
+      return runner_compare_main(argc, argv, stdout, stderr, runner_plot_compared);
+  }
   runner_options options;
   int parsed = runner_parse_options(argc, argv, &options);
   if (parsed == 1) return 0;
@@ -400,6 +437,13 @@ int main(int argc, char** argv) {
   report.pump_us = own_work.pump_s / n * 1e6;
   report.camera_us = own_work.camera_s / n * 1e6;
   report.overlay_us = own_work.overlay_s / n * 1e6;
+  int32_t swaps = headless_get_record()->egl_swaps;
+  char egl[512];
+  snprintf(egl, sizeof egl, "%s; eglSwapBuffers after %d of %zu frames", headless_egl_platform(), swaps,
+           report.frames.size());
+  report.egl = egl;
+  report.extra.push_back({"egl", "{\"platform\": " + runner_json_quote(headless_egl_platform()) +
+                                     ", \"frames_swapped\": " + std::to_string(swaps) + "}"});
 
   runner_report_print(stdout, report);
   if (!options.real_clock && runner_clock_readings != (int64_t)report.frames.size() + 1) {

@@ -40,7 +40,7 @@ test_packages=(
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   clang clang-format clang-tidy libclang-rt-14-dev
-  valgrind
+  valgrind apitrace
   dpkg-dev lintian libstb-dev unzip
 )
 
