@@ -85,6 +85,7 @@ void tour_hook(box_field_stage stage) {
     post_events(1);
     return;
   }
+  if (stage != BOX_FIELD_FRAME_DRAWN) return;
   tour->frames++;
   inspect_frame();
   if (tour->frames >= tour->script.last_frame) {
