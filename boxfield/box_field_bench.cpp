@@ -10,6 +10,7 @@
 #include "runner/runner_image.h"
 #include "runner/runner_plot.h"
 #include "runner/runner_progress.h"
+#include "runner/runner_readback.h"
 #include "shell/gl.h"
 #include "shell/platform.h"
 #include "shell/window.h"
@@ -48,22 +49,9 @@ static std::string out_path(const std::string& file) {
 // ---------------------------------------------------------------------------
 // Shots
 
-static runner_image read_frame(void) {
-  runner_image im = {screen_width, screen_height, {}};
-  std::vector<uint8_t> rows((size_t)screen_width * screen_height * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-  im.rgb.resize(rows.size());
-  size_t stride = (size_t)screen_width * 3;
-  for (int32_t y = 0; y < screen_height; y++) {
-    memcpy(&im.rgb[(size_t)y * stride], &rows[(size_t)(screen_height - 1 - y) * stride], stride);
-  }
-  return im;
-}
-
 static void take_shot(const runner_event& e) {
   runner_shot shot = {e.name, e.frame, "", 0, 1, ""};
-  runner_image im = read_frame();
+  runner_image im = runner_read_surface(screen_width, screen_height);
   if (options.validate_dir.empty()) {
     shot.file = out_path(std::string(e.name) + ".png");
     if (!runner_write_png(shot.file.c_str(), im)) {

@@ -63,24 +63,6 @@ static void ask_for_swap_interval(void) {
   swap_interval_result = platform_set_swap_interval(0) ? "0 requested, granted" : "0 requested, refused";
 }
 
-static bool read_text(const char* path, std::string* out) {
-  FILE* f = fopen(path, "rb");
-  if (!f) return false;
-  char buffer[4096];
-  size_t n;
-  out->clear();
-  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) {
-    out->append(buffer, n);
-    if (out->size() > (1u << 20)) {
-      fclose(f);
-      return false;
-    }
-  }
-  bool ok = !ferror(f);
-  fclose(f);
-  return ok;
-}
-
 // The folder of a file path ("" for the current folder).
 static std::string folder_of(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
@@ -92,7 +74,7 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   b.tool = "boxfield";
   std::string text;
   if (!o.script_file.empty()) {
-    if (!read_text(o.script_file.c_str(), &text)) {
+    if (!runner_read_script_file(o.script_file.c_str(), &text)) {
       tell(stderr, "boxfield: cannot read script " + o.script_file + " (or it is over 1 MiB)\n", true);
       return 2;
     }

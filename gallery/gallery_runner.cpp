@@ -24,6 +24,7 @@
 #include "runner/runner_gl_errors.h"
 #include "runner/runner_image.h"
 #include "runner/runner_progress.h"
+#include "runner/runner_readback.h"
 #include "runner/runner_script.h"
 #include "runner/runner_session.h"
 #include "shell/clock.h"
@@ -214,19 +215,6 @@ static void post_events(int32_t frame) {
   }
 }
 
-static runner_image read_frame(void) {
-  runner_image im = {screen_width, screen_height, {}};
-  std::vector<uint8_t> rows((size_t)screen_width * screen_height * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-  im.rgb.resize(rows.size());
-  const size_t stride = (size_t)screen_width * 3;
-  for (int32_t y = 0; y < screen_height; y++) {
-    memcpy(&im.rgb[(size_t)y * stride], &rows[(size_t)(screen_height - 1 - y) * stride], stride);
-  }
-  return im;
-}
-
 static void compare_shot(const char* name, const runner_image& im) {
   std::string reference_path = options.validate_dir + "/" + name + ".png";
   runner_image reference;
@@ -278,7 +266,7 @@ static void take_shot(const runner_event& e) {
     failures++;
     return;
   }
-  runner_image im = read_frame();
+  runner_image im = runner_read_surface(screen_width, screen_height);
   if (!options.validate_dir.empty()) {
     compare_shot(e.name, im);
     return;

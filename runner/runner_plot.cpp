@@ -4,6 +4,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
+#include "runner/runner_readback.h"
 
 #include <algorithm>
 
@@ -12,6 +13,7 @@
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
+#include "runner/runner_readback.h"
 #include "runner/runner_stats.h"
 #include "shell/gl.h"
 #include "shell/view.h"
@@ -192,13 +194,5 @@ runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a,
   glPopMatrix();
   glPopAttrib();
 
-  runner_image im = {w, h, {}};
-  std::vector<uint8_t> rows((size_t)w * h * 3);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-  im.rgb.resize(rows.size());
-  const size_t stride = (size_t)w * 3;
-  for (int32_t y = 0; y < h; y++)
-    memcpy(&im.rgb[(size_t)y * stride], &rows[(size_t)(h - 1 - y) * stride], stride);
-  return im;
+  return runner_read_surface(w, h);
 }

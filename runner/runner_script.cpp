@@ -266,3 +266,21 @@ const char* runner_builtin_tour(const char* name) {
 }
 
 const char* runner_tour_names(void) { return "short bench reference"; }
+
+bool runner_read_script_file(const char* path, std::string* out) {
+  FILE* f = fopen(path, "rb");
+  if (!f) return false;
+  char buffer[4096];
+  size_t n;
+  out->clear();
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) {
+    out->append(buffer, n);
+    if (out->size() > RUNNER_SCRIPT_MAX_BYTES) {
+      fclose(f);
+      return false;
+    }
+  }
+  bool ok = !ferror(f);
+  fclose(f);
+  return ok;
+}

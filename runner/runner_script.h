@@ -21,6 +21,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <string>
 #include <vector>
 
 enum runner_action { RUNNER_KEY_DOWN, RUNNER_KEY_UP, RUNNER_MOVE, RUNNER_SHOT, RUNNER_END };
@@ -55,3 +56,8 @@ const char* runner_builtin_tour(const char* name);
 
 // Names of the built-in tours, separated by blanks.
 const char* runner_tour_names(void);
+
+// Reads a flight script file whole into out. Returns false when it cannot be
+// read or is larger than RUNNER_SCRIPT_MAX_BYTES.
+constexpr size_t RUNNER_SCRIPT_MAX_BYTES = 1u << 20;
+bool runner_read_script_file(const char* path, std::string* out);

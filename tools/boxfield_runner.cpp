@@ -108,24 +108,6 @@ static void runner_script_help(FILE* out) {
       out);
 }
 
-static bool runner_read_text(const char* path, std::string* out) {
-  FILE* f = fopen(path, "rb");
-  if (!f) return false;
-  char buffer[4096];
-  size_t n;
-  out->clear();
-  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) {
-    out->append(buffer, n);
-    if (out->size() > (1u << 20)) {
-      fclose(f);
-      return false;
-    }
-  }
-  bool ok = !ferror(f);
-  fclose(f);
-  return ok;
-}
-
 // Options that take no value.
 static bool is_flag(const char* a) {
   const char* flags[] = {"--help", "-h", "--version", "--help-script", "--real-clock", "--strict"};
@@ -230,7 +212,7 @@ static int runner_parse_options(int argc, char** argv, runner_options* o) {
     return 2;
   }
   if (script_file) {
-    if (!runner_read_text(script_file, &o->script_text)) {
+    if (!runner_read_script_file(script_file, &o->script_text)) {
       fprintf(stderr, "boxfield_runner: cannot read script %s (or it is over 1 MiB)\n", script_file);
       return 2;
     }

@@ -5,6 +5,10 @@
 # without opening a window (no display is set).
 # Arguments: the programs.
 set -uo pipefail
+# A folder of its own: other tests leave graphics_error.log in the test tree.
+run_dir=$(mktemp -d)
+trap 'rm -rf "$run_dir"' EXIT
+cd "$run_dir" || exit 1
 failures=0
 fail() {
   echo "FAIL: $*"
