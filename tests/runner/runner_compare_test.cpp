@@ -246,8 +246,8 @@ command_result run_compare(std::vector<std::string> args, runner_compare_plotter
   argv.push_back(&program[0]);
   for (std::string& a : args) argv.push_back(&a[0]);
   std::string out_path = temp_path("compare_out.txt"), err_path = temp_path("compare_err.txt");
-  FILE* out = fopen(out_path.c_str(), "w");
-  FILE* err = fopen(err_path.c_str(), "w");
+  FILE* out = fopen(out_path.c_str(), "wb");
+  FILE* err = fopen(err_path.c_str(), "wb");
   int status = runner_compare_main((int)argv.size(), argv.data(), out, err, plot);
   fclose(out);
   fclose(err);
