@@ -229,17 +229,6 @@ struct command_result {
   std::string out, err;
 };
 
-std::string read_all(const std::string& path) {
-  std::string text;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return text;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  fclose(f);
-  return text;
-}
-
 command_result run_compare(std::vector<std::string> args, runner_compare_plotter plot = nullptr) {
   std::vector<char*> argv;
   std::string program = "boxfield_runner";
@@ -251,7 +240,7 @@ command_result run_compare(std::vector<std::string> args, runner_compare_plotter
   int status = runner_compare_main((int)argv.size(), argv.data(), out, err, plot);
   fclose(out);
   fclose(err);
-  return {status, read_all(out_path), read_all(err_path)};
+  return {status, read_whole_file(out_path), read_whole_file(err_path)};
 }
 
 std::string write_report(const char* name, const std::string& text) {

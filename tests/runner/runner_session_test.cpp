@@ -22,17 +22,6 @@ namespace {
 std::vector<std::pair<int32_t, bool>> keys_seen;
 void record_key(int32_t vk, bool down) { keys_seen.push_back({vk, down}); }
 
-std::string read_all(const std::string& path) {
-  std::string text;
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return text;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  fclose(f);
-  return text;
-}
-
 runner_session session_of(const char* text) {
   runner_script script;
   char error[128];
@@ -123,7 +112,7 @@ TEST(runner_report, FilesHoldEveryTimedFrameInOrder) {
   std::string json_path = temp_path("report.json"), csv_path = temp_path("frames.csv");
   ASSERT_TRUE(runner_report_write_json(json_path.c_str(), r));
   ASSERT_TRUE(runner_report_write_csv(csv_path.c_str(), r));
-  std::string json = read_all(json_path);
+  std::string json = read_whole_file(json_path);
   EXPECT_NE(json.find("\"frame_times_ms\": {\"solid\": [1.5000, null], \"wire\": [2.2500]}"),
             std::string::npos)
       << json;
@@ -131,7 +120,7 @@ TEST(runner_report, FilesHoldEveryTimedFrameInOrder) {
   EXPECT_NE(json.find("\"version\": \"" BF_VERSION "\""), std::string::npos);
   EXPECT_NE(json.find("\"gl_errors\": {\"solid\": 0, \"wire\": 1,"), std::string::npos);
   EXPECT_EQ(json.find("inf"), std::string::npos);
-  EXPECT_EQ(read_all(csv_path), "frame,mode,ms\n2,solid,1.5000\n3,solid,inf\n5,wire,2.2500\n");
+  EXPECT_EQ(read_whole_file(csv_path), "frame,mode,ms\n2,solid,1.5000\n3,solid,inf\n5,wire,2.2500\n");
   remove(json_path.c_str());
   remove(csv_path.c_str());
 }
