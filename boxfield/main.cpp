@@ -8,6 +8,7 @@
 // standard output and whose report files are written before the exit.
 // Depends on boxfield/, the shell and the runner library.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -59,6 +60,14 @@ static void tell(FILE* out, const std::string& text, bool is_error) {
 
 static std::string swap_interval_result;
 
+// Closing the window ends the process from inside the loop, before any
+// report is written: the run is a failure, and says so on the way out.
+static bool benchmark_loop_returned = false;
+static void tell_closed_benchmark(void) {
+  if (!benchmark_loop_returned)
+    tell(stderr, "boxfield: the benchmark was stopped: its window was closed\n", true);
+}
+
 static void ask_for_swap_interval(void) {
   swap_interval_result = platform_set_swap_interval(0) ? "0 requested, granted" : "0 requested, refused";
 }
@@ -96,7 +105,11 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   b.started = ask_for_swap_interval;
 
   box_field_bench_begin(b);
+  window_close_status = 1;
+  atexit(tell_closed_benchmark);
   box_field_main(command_line);
+  benchmark_loop_returned = true;
+  window_close_status = 0;
   runner_report report;
   std::string plot;
   box_field_bench_finish(&report, &plot);

@@ -21,6 +21,7 @@ HDC main_dc = nullptr;
 HGLRC gl_context = nullptr;
 
 uint8_t window_framed = 0;
+int32_t window_close_status = 0;
 
 int32_t screen_width = 0;
 int32_t screen_height = 0;
@@ -120,7 +121,7 @@ int32_t open_gl_window(int32_t width, int32_t height, const char* title) {
   return 1;
 }
 
-void close_gl_window(void) { end_gl_window(0); }
+void close_gl_window(void) { end_gl_window(window_close_status); }
 
 void end_gl_window(int32_t status) {
   platform_restore_display_mode();

@@ -53,8 +53,12 @@ extern uint8_t window_framed;
 // 0 (nothing created); every other failure is fatal and does not return.
 int32_t open_gl_window(int32_t width, int32_t height, const char* title);
 
+// The status close_gl_window ends the process with: 0 at start (a normal
+// close); a run that a close would cut short (a benchmark) sets it non-zero.
+extern int32_t window_close_status;
+
 // Restores the display mode, releases the context and DC, posts the quit
-// message and ends the process with status 0 (a normal close).
+// message and ends the process with window_close_status.
 [[noreturn]] void close_gl_window(void);
 
 // The same teardown, ending the process with the given status (fatal errors

@@ -3,6 +3,7 @@
 # 640x360 --benchmark short` shows a 640x360 window on the 800x600 screen
 # (no display-mode switch), flies the tour, exits 0 and leaves a report with
 # timed frames of both modes, a CSV row per timed frame and frametimes.png;
+# closing the window during a run ends it with status 1 and a line saying so;
 # bad options are refused with one line, the usage and status 2, before any
 # window is opened. Arguments: the native build tree, the source tree.
 set -euo pipefail
@@ -34,4 +35,22 @@ start_xvfb 800 600
 bench_window_case 640 360 --windowed 640x360 --benchmark short --results-file frames.csv
 check_bench_report boxfield-report.json frames.csv frametimes.png 640 360
 grep -q '^GL errors: solid 0, wire 0 ' "$out" || fail "summary: no GL error line"
+
+# Closing the window cuts the run short: a failure, said in one line.
+native_closer "$build"
+program=("$build/boxfield/boxfield" --windowed 640x360 --benchmark bench --report closed.json)
+if [ -z "$closer" ]; then
+  fail "closed benchmark: no $build/tools/x11_close_window"
+elif start_app "$start_seconds"; then
+  sleep 2
+  "$closer" "$window_id"
+  wait_app 60
+  [ "$app_status" = 1 ] || fail "closed benchmark: exit status $app_status, wanted 1"
+  grep -q '^boxfield: the benchmark was stopped: its window was closed$' "$err" ||
+    fail "closed benchmark: no line saying so: $(cat "$err")"
+  echo "closed benchmark: exit status $app_status"
+else
+  fail "closed benchmark: no window appeared"
+  wait_app 1
+fi
 finish_cases "boxfield benchmark mode (SDL2) under Xvfb"
