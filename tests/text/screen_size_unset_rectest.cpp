@@ -38,7 +38,8 @@ using namespace text_test;
   // Both set: the text is drawn in that pixel projection.
   screen_height = 480;
   draw_text(0, 0, 0, "AC", 0xFFFFFF);
-  if (gl_recorder_calls_named({"glOrtho"}) != std::vector<gl_call>{gl_call_of("glOrtho", {0, 640, 480, 0, 1, -1})})
+  if (gl_recorder_calls_named({"glOrtho"}) !=
+      std::vector<gl_call>{gl_call_of("glOrtho", {0, 640, 480, 0, 1, -1})})
     exit(3);
   if (gl_recorder_calls_named({"glVertex2i"}).size() != 8) exit(4);
   exit(0);
@@ -56,7 +57,8 @@ using namespace text_test;
   screen_height = 1;
   draw_text(0, 0, 0, "AC", 0xFFFFFF);
   gl_context = nullptr;
-  if (gl_recorder_calls_named({"glOrtho"}) != std::vector<gl_call>{gl_call_of("glOrtho", {0, 0, 1, 0, 1, -1})})
+  if (gl_recorder_calls_named({"glOrtho"}) !=
+      std::vector<gl_call>{gl_call_of("glOrtho", {0, 0, 1, 0, 1, -1})})
     exit(1);
   exit(0);
 }
@@ -81,9 +83,8 @@ TEST(ScreenSizeUnset, DrawsNothingAndSaysOnceWhatToSet) {
 
 TEST(ScreenSizeUnset, ToolkitsOwnWindowDrawsAsBefore) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(own_window_case(), testing::ExitedWithCode(0), testing::Truly([](const std::string& err) {
-                return err.empty();
-              }));
+  EXPECT_EXIT(own_window_case(), testing::ExitedWithCode(0),
+              testing::Truly([](const std::string& err) { return err.empty(); }));
 }
 
 }  // namespace
