@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # The programs in examples/ as an outside project builds them: the build tree
-# installed into an empty prefix (cmake --install), each example copied out
-# of the source tree and configured with find_package against that prefix
-# only, built, run (the SDL ones in their own windows under Xvfb, the
-# headless one without a display) and their pictures checked with
-# ImageMagick: text where it was drawn, a glow around the bright parts of
+# installed into an empty prefix (cmake --install), each example copied from
+# where the prefix holds it (share/doc/boxfield-toolkit/examples/) and
+# configured with find_package against that prefix only, built, run (the
+# SDL ones in their own windows under Xvfb, the headless one without a
+# display) and their pictures checked with ImageMagick: text where it was drawn, a glow around the bright parts of
 # the scene, a sky that varies and turns with a mouse drag, a font that
-# scales with the window, boxes and a caption in the headless PNG.
-# Arguments: the build tree, the source tree, and optionally a folder that
-# receives the guide's pictures: docs/examples/ is made with
+# scales with the window, boxes and a caption in the headless PNG. The
+# guide's first program (docs/using_the_toolkit.md) is compiled as well.
+# Arguments: the build tree, the source tree (not read: everything comes
+# from the installed prefix), and optionally a folder that receives the
+# guide's pictures: docs/examples/ is made with
 #   bash tests/examples/examples_window.sh build . docs/examples
 set -uo pipefail
 build=$(cd "${1:?build tree}" && pwd)
-source_dir=$(cd "${2:?source tree}" && pwd)
 keep=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../shell/xvfb_session.sh"
@@ -26,9 +27,15 @@ mkdir -p "$shots"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||
   { cat "$work/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
+# The examples and the guide as installed beside the documentation.
+docs=$prefix/share/doc/boxfield-toolkit
+for file in docs/using_the_toolkit.md docs/examples/text_markup.png; do
+  [ -f "$docs/$file" ] || { echo "FAIL: $file not installed in $docs" >&2; exit 1; }
+done
 examples=(text_markup glow_blur sky_box font_from_file headless_png)
 for name in "${examples[@]}"; do
-  cp -r "$source_dir/examples/$name" "$work/src-$name"
+  [ -f "$docs/examples/$name/CMakeLists.txt" ] || { echo "FAIL: examples/$name not installed" >&2; exit 1; }
+  cp -r "$docs/examples/$name" "$work/src-$name"
   cmake -S "$work/src-$name" -B "$work/build-$name" -DCMAKE_PREFIX_PATH="$prefix" \
     -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_BUILD_TYPE=Release >"$work/$name-cmake.log" 2>&1 ||
     { cat "$work/$name-cmake.log" >&2; echo "FAIL: $name: configuration" >&2; exit 1; }
@@ -38,6 +45,25 @@ for name in "${examples[@]}"; do
     { cat "$work/$name-build.log" >&2; echo "FAIL: $name: build" >&2; exit 1; }
   echo "$name: built against $found"
 done
+
+# The guide's first program, as the guide shows it: compiled and linked.
+mkdir -p "$work/src-guide"
+sed -n '/^```cpp$/,/^```$/p' "$docs/docs/using_the_toolkit.md" | sed '1d;$d' >"$work/src-guide/hello.cpp"
+cat >"$work/src-guide/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.25)
+project(hello LANGUAGES CXX)
+find_package(boxfield_toolkit CONFIG REQUIRED COMPONENTS sdl)
+add_executable(hello hello.cpp)
+target_link_libraries(hello PRIVATE boxfield_toolkit::sdl)
+CMAKE
+if grep -q 'draw_text' "$work/src-guide/hello.cpp" &&
+  cmake -S "$work/src-guide" -B "$work/build-guide" -DCMAKE_PREFIX_PATH="$prefix" >"$work/guide.log" 2>&1 &&
+  cmake --build "$work/build-guide" >>"$work/guide.log" 2>&1; then
+  echo "guide: its program compiles and links"
+else
+  cat "$work/guide.log" >&2
+  fail "guide: the program in docs/using_the_toolkit.md does not build"
+fi
 
 # --- picture measures (ImageMagick) ----------------------------------------
 # count FILE WxH+X+Y EXPR: pixels of the region for which the fx expression
