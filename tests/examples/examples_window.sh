@@ -37,7 +37,8 @@ for name in "${examples[@]}"; do
   [ -f "$docs/examples/$name/CMakeLists.txt" ] || { echo "FAIL: examples/$name not installed" >&2; exit 1; }
   cp -r "$docs/examples/$name" "$work/src-$name"
   cmake -S "$work/src-$name" -B "$work/build-$name" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_BUILD_TYPE=Release >"$work/$name-cmake.log" 2>&1 ||
+    -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" \
+    >"$work/$name-cmake.log" 2>&1 ||
     { cat "$work/$name-cmake.log" >&2; echo "FAIL: $name: configuration" >&2; exit 1; }
   found=$(sed -n 's/^boxfield_toolkit_DIR:PATH=//p' "$work/build-$name/CMakeCache.txt")
   [[ "$found" == "$prefix/"* ]] || { echo "FAIL: $name: find_package took $found, not the prefix" >&2; exit 1; }
