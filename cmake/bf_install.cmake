@@ -6,7 +6,8 @@
 # archive, so no link order matters: libboxfield_toolkit_headless.a and
 # libboxfield_toolkit_sdl.a), the public headers under
 # include/boxfield_toolkit/<subsystem>/, a CMake package and a pkg-config file
-# per backend, and the README with its pictures in share/doc/boxfield-toolkit/.
+# per backend, and the README with its pictures, the guide and the example
+# programs in share/doc/boxfield-toolkit/.
 # CPack makes a .tar.gz and a .deb of that tree.
 #
 # Windows (MinGW cross builds): the two programs, glyph_tool and the README as
@@ -118,6 +119,12 @@ else()
   file(GLOB doc_pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.png)
   install(FILES ${doc_pictures} DESTINATION ${BF_DOC_DIR}/docs)
   install(DIRECTORY docs/gallery DESTINATION ${BF_DOC_DIR}/docs FILES_MATCHING PATTERN "*.png")
+  # The guide to using the toolkit in a program of one's own, its pictures
+  # and the example programs it links to (each a CMake project of its own).
+  install(FILES docs/using_the_toolkit.md DESTINATION ${BF_DOC_DIR}/docs)
+  install(DIRECTORY docs/examples DESTINATION ${BF_DOC_DIR}/docs FILES_MATCHING PATTERN "*.png")
+  install(DIRECTORY examples/ DESTINATION ${BF_DOC_DIR}/examples FILES_MATCHING PATTERN "*.cpp"
+          PATTERN "CMakeLists.txt")
 endif()
 
 # ---------------------------------------------------------------------------

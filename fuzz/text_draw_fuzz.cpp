@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "font/font_registry.h"
+#include "shell/window.h"
 #include "support/gl_recorder.h"
 #include "text/text_draw.h"
 
@@ -36,6 +37,9 @@ static void make_font(const uint8_t* b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 6) return 0;
   gl_recorder_reset();
+  // Any window size: without one draw_text draws nothing.
+  screen_width = 640;
+  screen_height = 480;
   make_font(data);
   text_fixed_pitch = data[4] & 1;
   set_text_blend_mode(data[4] >> 4);

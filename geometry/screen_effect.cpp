@@ -102,6 +102,7 @@ static void blur_loop(const screen_copy_size& c, float radius) {
 // Effects
 
 void screen_bloom(float radius) {
+  if (!screen_size_known("screen_bloom")) return;
   if (bloom_work_texture == 0) {
     glGenTextures(1, &bloom_work_texture);
     glGenTextures(1, &bloom_source_texture);
@@ -144,6 +145,7 @@ void screen_bloom(float radius) {
 }
 
 void screen_blur(float radius) {
+  if (!screen_size_known("screen_blur")) return;
   if (blur_work_texture == 0) glGenTextures(1, &blur_work_texture);
   GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_2D);

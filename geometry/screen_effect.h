@@ -4,8 +4,9 @@
 // glGenTextures and glIsEnabled can be compiled into a display list; each
 // replay copies the framebuffer afresh. Both leave GL_BLEND enabled with
 // (GL_ONE, GL_ZERO), GL_TEXTURE_2D as found, their last texture bound and the
-// current colour white. Depends on shell/gl.h, shell/window.h (screen size)
-// and shell/view.h (overlay mode).
+// current colour white. While the screen size is unset outside the toolkit's
+// own window, both do nothing (see screen_size_known). Depends on
+// shell/gl.h, shell/window.h (screen size) and shell/view.h (overlay mode).
 #pragma once
 
 #include <stdint.h>

@@ -3,6 +3,7 @@
 #include "shell/view.h"
 
 #include <math.h>
+#include <stdio.h>
 
 #include "shell/gl.h"
 #include "shell/window.h"
@@ -108,4 +109,21 @@ void enable_smoothing(void) {
   glEnable(GL_LINE_SMOOTH);
   glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
   glEnable(GL_POINT_SMOOTH);
+}
+
+// A program that owns its window has to tell the toolkit the window's size;
+// until it does, pixel projections would be empty and everything would land
+// off-screen, so the facilities draw nothing and this says why, once.
+static uint8_t screen_size_warned = 0;
+
+int32_t screen_size_known(const char* facility) {
+  if ((screen_width > 0 && screen_height > 0) || gl_context) return 1;
+  if (!screen_size_warned) {
+    screen_size_warned = 1;
+    fprintf(stderr,
+            "boxfield toolkit: %s draws nothing while screen_width x screen_height is %d x %d: set both to "
+            "the window's client size in pixels (open_gl_window sets them for the toolkit's own window)\n",
+            facility, (int)screen_width, (int)screen_height);
+  }
+  return 0;
 }

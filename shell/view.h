@@ -30,3 +30,10 @@ void leave_overlay(void);
 
 // Blending (GL_SRC_ALPHA_SATURATE, GL_ONE) and nicest smooth lines and points.
 void enable_smoothing(void);
+
+// Whether a facility that draws in window pixels (named by facility) may
+// draw: 1 when screen_width and screen_height are both above 0, or when the
+// toolkit's own window is open (a minimised window keeps drawing as before).
+// Otherwise 0, after one line on standard error, the first time only in the
+// process, naming the facility and what to set.
+int32_t screen_size_known(const char* facility);

@@ -2,6 +2,7 @@
 // one GL_QUADS batch per call, the GL state it saves and restores, width
 // measurement and the boxed and mapped variants. Depends on
 // font/font_registry, shell/window (screen_width, screen_height),
+// shell/view (screen_size_known),
 // geometry/shapes_2d (draw_rect_2d), util/helpers (char_code) and GL.
 #include "text/text_draw.h"
 
@@ -10,6 +11,7 @@
 #include "font/font_registry.h"
 #include "geometry/shapes_2d.h"
 #include "shell/gl.h"
+#include "shell/view.h"
 #include "shell/window.h"
 #include "util/helpers.h"
 
@@ -187,6 +189,7 @@ const char* escaped_end(const char* text) {
 void draw_text(int32_t x, int32_t y, int32_t wrap_right, const char* text, int32_t rgb) {
   if (!text) text = NULL_TEXT;
   if (!current_font) return;
+  if (!screen_size_known("draw_text")) return;
   const font* f = current_font;
   const text_style style = f->style;
   const font* metrics = style_font(style);
@@ -327,6 +330,7 @@ int32_t text_width_prefix(char* text, int32_t n) {
 
 void draw_text_boxed(int32_t x, int32_t y, const char* text, int32_t rgb, int32_t background) {
   if (!current_font) return;
+  if (!screen_size_known("draw_text_boxed")) return;
   if (!text) text = NULL_TEXT;
   int32_t w = text_width(text);
   draw_rect_2d(x, y, w, current_line_height, background);

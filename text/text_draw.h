@@ -3,7 +3,8 @@
 // levels and glyph codes above 255, text width, text on a filled background,
 // and text laid out through a caller's mapping into 3D. Depends on
 // font/font_registry (current font and its copies), shell/window
-// (screen size), geometry/shapes_2d (background rectangle) and GL.
+// (screen size), shell/view (screen_size_known), geometry/shapes_2d
+// (background rectangle) and GL.
 //
 // Text format: bytes are glyph codes, ended by a zero byte, except
 //   2, high, low            glyph escape: draws glyph high * 256 + low
@@ -36,7 +37,8 @@ typedef void (*text_map_fn)(double u, double v, double* x, double* y, double* z,
 
 // Draws text with its first glyph's top-left at (x, y), wrapping at spaces
 // against wrap_right (0: no wrapping); a null text draws "NULL?". Restores
-// every GL setting it changes. Draws nothing without a current font.
+// every GL setting it changes. Draws nothing without a current font, nor
+// while the screen size is unset (see screen_size_known in shell/view.h).
 void draw_text(int32_t x, int32_t y, int32_t wrap_right, const char* text, int32_t rgb);
 // Width in pixels up to the end or the first line feed (10 without a font).
 int32_t text_width(const char* text);

@@ -215,9 +215,13 @@ TEST(ScreenEffect, CopySizeForTinyWindows) {
   screen_blur(1);
   EXPECT_EQ(gl_recorder_calls_named({"glCopyTexImage2D"})[0],
             gl_call_of("glCopyTexImage2D", {GL_TEXTURE_2D, 0, GL_RGB8, 0, 0, 1, 1, 0}));
-  // A width of 0 (minimised window) still starts the search at 1: u_max 0.
+  // A width of 0 (the toolkit's own window minimised) still starts the
+  // search at 1: u_max 0.
+  int stand_in = 0;
+  gl_context = (HGLRC)&stand_in;
   start(0, 1);
   screen_blur(1);
+  gl_context = nullptr;
   EXPECT_EQ(gl_recorder_calls_named({"glCopyTexImage2D"})[0],
             gl_call_of("glCopyTexImage2D", {GL_TEXTURE_2D, 0, GL_RGB8, 0, 0, 1, 1, 0}));
   EXPECT_EQ(gl_recorder_calls_named({"glTexCoord2f"})[1], gl_call_of("glTexCoord2f", {1.0f, 1.0f}));
