@@ -13,7 +13,7 @@ std::string box_field_usage(void) {
              "  (no options)          full screen at the display's size, interactive\n"
              "  --size WxH            a window of that client size, at least 64x64; the display\n"
              "                        mode is left alone (--windowed WxH is the same)\n"
-             "  --benchmark[=TOUR]    fly a built-in tour (default bench, a flight long enough to\n"
+             "  --benchmark [TOUR]    fly a built-in tour (default bench, a flight long enough to\n"
              "                        time; boxfield_runner's default short is its quick check)\n"
              "                        on the real clock, print the summary, write the report, exit\n"
              "  --script FILE         with --benchmark: fly a flight script instead of a tour\n"

@@ -41,6 +41,7 @@ refused "gallery option as value" "^gallery_runner: --out needs a value, not the
   "$gallery_runner" --out --help
 refused "gallery unknown option" '^gallery_runner: unknown option --fast$' "$gallery_runner" --fast
 refused "gallery unknown option with value" '^gallery_runner: unknown option --fast$' "$gallery_runner" --fast 1
+refused "gallery unknown page" "^gallery_runner: no page 'nope'$" "$gallery_runner" --pages=blur,nope
 refused "gallery stray word" "^gallery_runner: unexpected argument 'sky'$" "$gallery_runner" sky
 
 "$boxfield_runner" --help-script >"$work/out" || fail "--help-script: status $?"
