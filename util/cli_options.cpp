@@ -41,6 +41,11 @@ bool cli_refuse(cli_parser* p, const char* format, ...) {
   va_start(args, format);
   vsnprintf(line, sizeof line, format, args);
   va_end(args);
+  // Messages quote what the user typed; a line feed or other control byte
+  // in it would break the one line (or move the terminal's cursor).
+  for (char* c = line; *c; c++) {
+    if ((unsigned char)*c < 0x20 || *c == 0x7f) *c = '?';
+  }
   p->error = line;
   return false;
 }

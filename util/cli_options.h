@@ -59,8 +59,9 @@ void cli_begin(cli_parser* p, const std::vector<std::string>& args, const cli_op
 // p->error set (unknown, ambiguous or misused option, missing value).
 int cli_next(cli_parser* p, const char** value);
 
-// Sets p->error (printf format) and returns false, for the program's own
-// checks of values and combinations.
+// Sets p->error (printf format; control bytes of quoted values become '?',
+// so it stays one line) and returns false, for the program's own checks of
+// values and combinations.
 bool cli_refuse(cli_parser* p, const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))

@@ -68,6 +68,9 @@ TEST(cli_options, MistakesBecomeOneLine) {
       {{"--frob=1"}, "unknown option --frob"},
       {{"--s"}, "ambiguous option --s (--size, --script, --strict)"},
       {{"-q"}, "unknown option -q"},
+      // A quoted value stays on the one line (found by fuzzing).
+      {{"--fr\x1b[2J"}, "unknown option --fr?[2J"},
+      {{"--size", "-x\ny"}, "--size needs a value, not the option '-x?y'"},
   };
   for (const auto& c : cases) EXPECT_EQ(read_all(c.a), std::string("error: ") + c.error) << c.a[0];
   EXPECT_EQ(cli_usage_error_line("prog", "unknown option --frob"),
