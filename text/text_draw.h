@@ -18,9 +18,10 @@
 // escapes and find the end with escaped_end. Glyph codes the font has no slot
 // for (512 and above) draw nothing and advance nothing.
 // A byte 2 or 5 always starts an escape, even as the text's last byte before
-// its zero: every function here (escaped_end included) then reads the
-// escape's remaining 2 or 5 bytes past that terminator, since the format makes
-// an escape whole. Callers that build or cut texts keep such a text padded
+// its zero: the functions that read escapes (draw_text, text_width,
+// text_width_prefix, draw_text_boxed, escaped_end) then read the escape's
+// remaining 2 or 5 bytes past that terminator, since the format makes an
+// escape whole. Callers that build or cut texts keep such a text padded
 // with those bytes (a cut never ends inside an escape).
 #pragma once
 
