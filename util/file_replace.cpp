@@ -255,7 +255,16 @@ bool file_replace_begin(file_replace* r, const char* path, std::string* why) {
     r->temp_path.clear();
     return false;
   }
-#ifndef _WIN32
+#ifdef _WIN32
+  // Windows refuses to replace a read-only file; say so before the writing.
+  DWORD attributes = GetFileAttributesW(wide_path(target).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    set_why(why, last_error_text());
+    file_replace_abandon(r);
+    return false;
+  }
+#else
   // A replaced file keeps its permissions.
   struct stat old_stat;
   if (stat(target.c_str(), &old_stat) == 0) fchmod(fileno(r->stream), old_stat.st_mode & 07777);

@@ -4,7 +4,8 @@
 // way. After each the old file reads back whole and no temporary is left
 // (a killed save leaves one that the next save removes). The disk-full, kill
 // and permission faults need POSIX process calls; the Windows build checks a
-// read-only target and the path faults instead.
+// read-only target, a target another program holds open (the rename at the
+// end fails) and the path faults instead.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -145,11 +146,31 @@ TEST(FileReplace, ReadOnlyTargetIsKeptWhole) {
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
   dyn_array b = int_array(2000, 7);
   dyn_array_save_compact(&b, path.c_str());
-  EXPECT_EQ(dyn_array_last_status(), DYN_ARRAY_WRITE_FAILED);
+  EXPECT_EQ(dyn_array_last_status(), DYN_ARRAY_CANNOT_OPEN);
   std::string why;
   EXPECT_FALSE(file_replace_write(path.c_str(), "x", 1, &why));
   EXPECT_FALSE(why.empty());
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(holds_ints(path, 1000, 0));
+  EXPECT_TRUE(temporaries(dir).empty());
+  dyn_array_release(a);
+  dyn_array_release(b);
+}
+
+// Another program holds the file open without sharing it: the rename at the
+// end fails after the whole new content was written.
+TEST(FileReplace, TargetHeldOpenIsKeptWhole) {
+  std::string dir = fresh_folder("fr_held");
+  std::string path = dir + "/data.bin";
+  dyn_array a = int_array(1000, 0);
+  dyn_array_save_compact(&a, path.c_str());
+  ASSERT_EQ(dyn_array_last_status(), DYN_ARRAY_OK);
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  dyn_array b = int_array(2000, 7);
+  dyn_array_save_compact(&b, path.c_str());
+  EXPECT_EQ(dyn_array_last_status(), DYN_ARRAY_WRITE_FAILED);
+  CloseHandle(held);
   EXPECT_TRUE(holds_ints(path, 1000, 0));
   EXPECT_TRUE(temporaries(dir).empty());
   dyn_array_release(a);
