@@ -370,3 +370,19 @@ bool file_replace_prepare_file(const char* path, std::string* why) {
   }
   return file_replace_prepare_folder(folder.empty() ? "." : folder.c_str(), why);
 }
+
+bool file_replace_check_outputs(const std::vector<std::string>& folders, const std::vector<std::string>& files,
+                                std::string* line) {
+  std::string why;
+  for (const std::string& dir : folders) {
+    if (dir.empty() || file_replace_prepare_folder(dir.c_str(), &why)) continue;
+    set_why(line, "cannot write to " + dir + ": " + why);
+    return false;
+  }
+  for (const std::string& file : files) {
+    if (file.empty() || file_replace_prepare_file(file.c_str(), &why)) continue;
+    set_why(line, "cannot write " + file + ": " + why);
+    return false;
+  }
+  return true;
+}

@@ -14,6 +14,7 @@
 #include <stdio.h>
 
 #include <string>
+#include <vector>
 
 // One save in progress: begin, write to stream, then commit or abandon.
 struct file_replace {
@@ -54,3 +55,10 @@ bool file_replace_prepare_folder(const char* dir, std::string* why);
 // (or anything but a regular file) at path, creates the file's folder with its
 // parents when missing and checks that files can be created in it.
 bool file_replace_prepare_file(const char* path, std::string* why);
+
+// A program's output paths checked before its work: each folder with
+// file_replace_prepare_folder, each file with file_replace_prepare_file
+// (empty paths are skipped). False at the first refusal, with one line in
+// *line: "cannot write PATH: REASON" (no program name, no line end).
+bool file_replace_check_outputs(const std::vector<std::string>& folders, const std::vector<std::string>& files,
+                                std::string* line);

@@ -309,4 +309,11 @@ TEST(FileReplace, OutputPathsAreCheckedBeforeTheWork) {
   EXPECT_FALSE(file_replace_prepare_file((dir + "/file/sub/out.csv").c_str(), &why));
   EXPECT_FALSE(why.empty());
   EXPECT_EQ(read_whole_file(dir + "/file"), "f");
+  // The programs' one line names the refused path; empty paths are skipped.
+  std::string line;
+  EXPECT_TRUE(file_replace_check_outputs({"", dir + "/g"}, {"", dir + "/h/x.csv"}, &line)) << line;
+  EXPECT_FALSE(file_replace_check_outputs({dir + "/g"}, {dir + "/a"}, &line));
+  EXPECT_EQ(line, "cannot write " + dir + "/a: it is a folder");
+  EXPECT_FALSE(file_replace_check_outputs({dir + "/file"}, {}, &line));
+  EXPECT_EQ(line, "cannot write to " + dir + "/file: it is not a folder");
 }
