@@ -51,7 +51,8 @@ static double round_step(double range, int ticks) {
 
 runner_plot_scale runner_plot_choose_scale(double slowest_ms, int ticks) {
   ticks = std::min(std::max(ticks, 1), RUNNER_PLOT_MAX_STEPS - 1);
-  double top = isfinite(slowest_ms) && slowest_ms > RUNNER_PLOT_MIN_TOP_MS ? slowest_ms : RUNNER_PLOT_MIN_TOP_MS;
+  double top =
+      isfinite(slowest_ms) && slowest_ms > RUNNER_PLOT_MIN_TOP_MS ? slowest_ms : RUNNER_PLOT_MIN_TOP_MS;
   runner_plot_scale scale;
   scale.step_ms = round_step(top, ticks);
   // Whole steps up to the slowest frame; a step more when rounding fell

@@ -129,7 +129,8 @@ static int check_input(const std::string& path, const std::vector<uint8_t>& data
 // Fails unless a file can be written at path (the library would write nothing).
 static int check_writable(const std::string& path) {
   std::string why;
-  if (!file_replace_prepare_file(path.c_str(), &why)) return !fail("cannot write %s: %s", path.c_str(), why.c_str());
+  if (!file_replace_prepare_file(path.c_str(), &why))
+    return !fail("cannot write %s: %s", path.c_str(), why.c_str());
   return 1;
 }
 

@@ -244,7 +244,8 @@ bool file_replace_begin(file_replace* r, const char* path, std::string* why) {
   remove_stale_temporaries(folder, name);
   int error = 0;
   for (int attempt = 0; attempt < 100 && !r->stream; attempt++) {
-    std::string temp = temp_prefix(name) + std::to_string(current_pid()) + "-" + std::to_string(temp_counter++);
+    std::string temp =
+        temp_prefix(name) + std::to_string(current_pid()) + "-" + std::to_string(temp_counter++);
     r->temp_path = join(folder, temp);
     error = 0;
     r->stream = create_exclusive(r->temp_path, &error);
@@ -371,8 +372,8 @@ bool file_replace_prepare_file(const char* path, std::string* why) {
   return file_replace_prepare_folder(folder.empty() ? "." : folder.c_str(), why);
 }
 
-bool file_replace_check_outputs(const std::vector<std::string>& folders, const std::vector<std::string>& files,
-                                std::string* line) {
+bool file_replace_check_outputs(const std::vector<std::string>& folders,
+                                const std::vector<std::string>& files, std::string* line) {
   std::string why;
   for (const std::string& dir : folders) {
     if (dir.empty() || file_replace_prepare_folder(dir.c_str(), &why)) continue;

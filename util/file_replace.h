@@ -18,10 +18,10 @@
 
 // One save in progress: begin, write to stream, then commit or abandon.
 struct file_replace {
-  FILE* stream;            // output: where the new content goes (binary mode)
-  std::string path;        // the file to replace
-  std::string temp_path;   // the temporary beside it
-  int first_error;         // errno of the first failed file_replace_put, else 0
+  FILE* stream;           // output: where the new content goes (binary mode)
+  std::string path;       // the file to replace
+  std::string temp_path;  // the temporary beside it
+  int first_error;        // errno of the first failed file_replace_put, else 0
 };
 
 // Writes size bytes of data as the whole new content of path. Returns true
@@ -60,5 +60,5 @@ bool file_replace_prepare_file(const char* path, std::string* why);
 // file_replace_prepare_folder, each file with file_replace_prepare_file
 // (empty paths are skipped). False at the first refusal, with one line in
 // *line: "cannot write PATH: REASON" (no program name, no line end).
-bool file_replace_check_outputs(const std::vector<std::string>& folders, const std::vector<std::string>& files,
-                                std::string* line);
+bool file_replace_check_outputs(const std::vector<std::string>& folders,
+                                const std::vector<std::string>& files, std::string* line);

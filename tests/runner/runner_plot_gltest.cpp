@@ -93,9 +93,25 @@ void expect_scale_covers(double x, int ticks) {
 }
 
 TEST(runner_plot, ScaleCoversTheSlowestFrameAtEveryMagnitude) {
-  const double specials[] = {0.0,     -1.0,         NAN,     INFINITY,  -INFINITY, 4.9e-324, 1e-300,
-                             1e-7,    0.1 + 0.2,    0.3,     0.7,       1.0,       16.7,     33.4,
-                             99.9999, 1e15 + 0.125, 1.7e308, DBL_MAX,   nextafter(DBL_MAX, 0.0)};
+  const double specials[] = {0.0,
+                             -1.0,
+                             NAN,
+                             INFINITY,
+                             -INFINITY,
+                             4.9e-324,
+                             1e-300,
+                             1e-7,
+                             0.1 + 0.2,
+                             0.3,
+                             0.7,
+                             1.0,
+                             16.7,
+                             33.4,
+                             99.9999,
+                             1e15 + 0.125,
+                             1.7e308,
+                             DBL_MAX,
+                             nextafter(DBL_MAX, 0.0)};
   const int tick_counts[] = {-3, 0, 1, 4, 5, RUNNER_PLOT_MAX_STEPS, 100};
   for (int ticks : tick_counts) {
     for (double x : specials) expect_scale_covers(x, ticks);
@@ -121,10 +137,16 @@ TEST(runner_plot, ScaleCoversTheSlowestFrameAtEveryMagnitude) {
 
 TEST(runner_plot, ExtremeFrameTimesDrawAPicture) {
   ASSERT_TRUE(headless_gl_open(320, 240));
-  const std::vector<std::vector<double>> cases = {
-      {1.7e308, 5.0, 7.0},  {DBL_MAX, DBL_MAX}, {1e-300, 2e-300, 1.5e-300}, {4.9e-324},
-      {12.5, 12.5, 12.5},   {0.0, 0.0},        {NAN, 3.0, INFINITY, -INFINITY, -2.0, 4.0},
-      {NAN, NAN},           {INFINITY},        std::vector<double>(5000, 16.6)};
+  const std::vector<std::vector<double>> cases = {{1.7e308, 5.0, 7.0},
+                                                  {DBL_MAX, DBL_MAX},
+                                                  {1e-300, 2e-300, 1.5e-300},
+                                                  {4.9e-324},
+                                                  {12.5, 12.5, 12.5},
+                                                  {0.0, 0.0},
+                                                  {NAN, 3.0, INFINITY, -INFINITY, -2.0, 4.0},
+                                                  {NAN, NAN},
+                                                  {INFINITY},
+                                                  std::vector<double>(5000, 16.6)};
   for (const std::vector<double>& ms : cases) {
     runner_plot_run a;
     a.label = "extreme";

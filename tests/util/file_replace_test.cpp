@@ -69,8 +69,8 @@ dyn_array int_array(uint32_t count, int first) {
   uint32_t got = a.count;
   dyn_array_release(a);
   if (same) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << path << ": status " << status << ", " << got << " elements, expected "
-                                       << count << " from " << first;
+  return ::testing::AssertionFailure() << path << ": status " << status << ", " << got
+                                       << " elements, expected " << count << " from " << first;
 }
 
 #ifndef _WIN32
@@ -165,7 +165,8 @@ TEST(FileReplace, TargetHeldOpenIsKeptWhole) {
   dyn_array a = int_array(1000, 0);
   dyn_array_save_compact(&a, path.c_str());
   ASSERT_EQ(dyn_array_last_status(), DYN_ARRAY_OK);
-  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE held =
+      CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   dyn_array b = int_array(2000, 7);
   dyn_array_save_compact(&b, path.c_str());
