@@ -196,7 +196,10 @@ static void remove_stale_temporaries(const std::string& folder, const std::strin
     if (entry.compare(0, prefix.size(), prefix) != 0) continue;
     char* end = nullptr;
     unsigned long pid = strtoul(entry.c_str() + prefix.size(), &end, 10);
-    if (end == entry.c_str() + prefix.size() || *end != '-') continue;
+    if (end == entry.c_str() + prefix.size() || *end != '-' || !end[1]) continue;
+    // ".NAME.tmp-PID-N" exactly: N all digits, so a temporary of another file
+    // whose name merely starts like one of these is left alone.
+    if (entry.find_first_not_of("0123456789", (size_t)(end + 1 - entry.c_str())) != std::string::npos) continue;
     if (pid != current_pid() && process_gone(pid)) remove_file(join(folder, entry));
   }
 }
