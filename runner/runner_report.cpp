@@ -3,6 +3,8 @@
 
 #include <math.h>
 
+#include "util/file_replace.h"
+
 void runner_report_take_session(runner_report* r, const runner_session& s) {
   r->frames = s.frames;
   runner_session_mode_times(s, &r->solid_ms, &r->wire_ms);
@@ -122,8 +124,10 @@ static void json_times(FILE* f, const std::vector<double>& ms) {
 }
 
 bool runner_report_write_json(const char* path, const runner_report& r) {
-  FILE* f = fopen(path, "wb");  // the same bytes (LF line ends) on every system
-  if (!f) return false;
+  // Replaced whole or not at all; the same bytes (LF line ends) on every system.
+  file_replace out;
+  if (!file_replace_begin(&out, path, nullptr)) return false;
+  FILE* f = out.stream;
   fprintf(
       f,
       "{\n  \"program\": \"boxfield\",\n  \"version\": %s,\n  \"frame_end\": %s,\n  \"gl\": {\"vendor\": %s",
@@ -191,18 +195,18 @@ bool runner_report_write_json(const char* path, const runner_report& r) {
             s.compared ? "true" : "false", s.passed ? "true" : "false", runner_json_quote(s.message).c_str());
   }
   fprintf(f, "%s]\n}\n", r.shots.empty() ? "" : "\n  ");
-  bool ok = !ferror(f);
-  return fclose(f) == 0 && ok;
+  return file_replace_commit(&out, nullptr);
 }
 
 bool runner_report_write_csv(const char* path, const runner_report& r) {
-  FILE* f = fopen(path, "wb");  // the same bytes (LF line ends) on every system
-  if (!f) return false;
+  // Replaced whole or not at all; the same bytes (LF line ends) on every system.
+  file_replace out;
+  if (!file_replace_begin(&out, path, nullptr)) return false;
+  FILE* f = out.stream;
   fputs("frame,mode,ms\n", f);
   for (size_t i = 0; i < r.frames.size(); i++) {
     if (r.frames[i].list_built) continue;
     fprintf(f, "%zu,%s,%.4f\n", i + 1, r.frames[i].solid ? "solid" : "wire", r.frames[i].ms);
   }
-  bool ok = !ferror(f);
-  return fclose(f) == 0 && ok;
+  return file_replace_commit(&out, nullptr);
 }
