@@ -23,7 +23,7 @@ fail() {
 [ "$(dpkg-deb -f "$deb" Package)" = boxfield-toolkit ] || fail "package name $(dpkg-deb -f "$deb" Package)"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version $(dpkg-deb -f "$deb" Version)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libstdc++6 libsdl2-2.0-0 libegl1 libopengl0 libglu1-mesa libpng16-16; do
+for lib in libc6 libstdc++6 libsdl2-2.0-0 libegl1 libopengl0 libglu1-mesa; do
   [[ ", $depends," == *", $lib "* || ", $depends," == *", $lib,"* ]] || fail "Depends lacks $lib: $depends"
 done
 dpkg-deb -f "$deb" Description | grep -q 'box' || fail "no description"
