@@ -26,11 +26,12 @@ done
 
 # Building and running the programs: compiler, CMake, SDL2, OpenGL (GL, GLU,
 # EGL and Mesa's drivers, for the window and the headless runners), stb's
-# image writer and reader (PNG files, compiled into the programs).
+# image writer and reader (PNG files, compiled into the programs), help2man
+# (the manual pages, made from the programs' --help).
 run_packages=(
   cmake make g++ pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-  libstb-dev
+  libstb-dev help2man
 )
 # Testing as well: GoogleTest and Google Benchmark, the X server and input
 # tools of the window tests, the Windows cross compilers and Wine, clang for
