@@ -61,10 +61,12 @@ static void tell(FILE* out, const std::string& text, bool is_error) {
 static std::string swap_interval_result;
 
 // Closing the window ends the process from inside the loop, before any
-// report is written: the run is a failure, and says so on the way out.
+// report is written: the run is a failure, and says so on the way out. A
+// start-up that never got a window ends through the fatal path instead,
+// whose message says what failed.
 static bool benchmark_loop_returned = false;
 static void tell_closed_benchmark(void) {
-  if (!benchmark_loop_returned)
+  if (!benchmark_loop_returned && box_field_bench_started_s() > 0.0)
     tell(stderr, "boxfield: the benchmark was stopped: its window was closed\n", true);
 }
 

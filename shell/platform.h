@@ -143,6 +143,10 @@ void platform_post_quit_message(int exit_code);
 // naming the display the backend tried and why it failed where known.
 void platform_display_problem(char* out, int size);
 
+// The window system the backend shows its window on: SDL's video driver
+// ("x11", "wayland", ...), "win32" or "headless"; "" while none has started.
+const char* platform_window_system(void);
+
 // After a fatal error's message box: what the backend knows of the cause,
 // on standard error (the SDL error and a hint when the display offers no
 // OpenGL); nothing where the box says all there is.
