@@ -61,6 +61,9 @@ int gallery_load_fonts(void) {
   double scale = by_height < by_width ? by_height : by_width;
   double cell = floor(6.0 * scale + 0.5);
   if (cell > 6.0 * by_width) cell = floor(6.0 * by_width);
+  // At most 24-pixel cells: the large font's 36-pixel cells then make lines
+  // of 252 pixels, the most a font record's 8-bit line height holds.
+  if (cell > 24.0) cell = 24.0;
   gallery_scale = (cell < 1.0 ? 1.0 : cell) / 6.0;
   gallery_bar_height = gallery_px(36);
   gallery_footer_height = gallery_px(26);
