@@ -39,6 +39,14 @@ set(BF_DEV_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${BF_DEB_DEV_PACKAGE})
 # project's placeholder until it has a real one.
 set(BF_MAINTAINER "Box-field toolkit developers <boxfield-toolkit@example.org>")
 
+# Manual pages (Linux packages; a cross build says why it makes none).
+include(bf_man_pages)
+bf_man_pages(boxfield "fly through a field of 10000 boxes (OpenGL test)"
+             boxfield_runner "render the box-field program headless: timed tours, screenshots, reports"
+             gallery "show the boxfield toolkit's facilities page by page"
+             gallery_runner "render the gallery's pages headless and save or compare them"
+             glyph_tool "convert, export and draw cell glyph fonts")
+
 if(BF_PLATFORM_WIN32)
   foreach(program boxfield gallery glyph_tool)
     if(TARGET ${program})
@@ -61,12 +69,6 @@ else()
       install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
     endif()
   endforeach()
-  include(bf_man_pages)
-  bf_man_pages(boxfield "fly through a field of 10000 boxes (OpenGL test)"
-               boxfield_runner "render the box-field program headless: timed tours, screenshots, reports"
-               gallery "show the boxfield toolkit's facilities page by page"
-               gallery_runner "render the gallery's pages headless and save or compare them"
-               glyph_tool "convert, export and draw cell glyph fonts")
 
   # Public headers: every header of the toolkit's subsystem folders, which
   # include each other by <subsystem>/<name>.h from this folder.

@@ -164,8 +164,8 @@ static void draw_blur_pattern(int32_t x, int32_t y, int32_t w, int32_t h) {
   }
   const int32_t colours[4] = {0xff3030, 0x30e040, 0x4060ff, 0xffffff};
   for (int k = 0; k < 4; k++) {
-    emit_rect_2d(x + cell + k * (w - 2 * cell) / 4, y + gallery_px(70), (w - 2 * cell) / 4 - cell, gallery_px(28),
-                 colours[k]);
+    emit_rect_2d(x + cell + k * (w - 2 * cell) / 4, y + gallery_px(70), (w - 2 * cell) / 4 - cell,
+                 gallery_px(28), colours[k]);
   }
   glEnd();
   // One-pixel lines whatever the scale: the blur's effect on the finest
@@ -218,9 +218,10 @@ void draw_blur_page(double t) {
     }
     // The caption wraps within its column (narrow columns on small screens).
     int32_t cap_w = 0, cap_h = 0;
-    gallery_text_box(gallery_font_small, x + gallery_px(8), x + col_w - gallery_px(4), caption, &cap_w, &cap_h);
+    gallery_text_box(gallery_font_small, x + gallery_px(8), x + col_w - gallery_px(4), caption, &cap_w,
+                     &cap_h);
     gallery_veil(x, y + col_h - cap_h - gallery_px(10), col_w, cap_h + gallery_px(10), 0x000000, 0.7);
-    gallery_text_wrapped(gallery_font_small, x + gallery_px(8), y + col_h - cap_h - gallery_px(6), x + col_w - gallery_px(4),
-                         caption, TEXT_RGB);
+    gallery_text_wrapped(gallery_font_small, x + gallery_px(8), y + col_h - cap_h - gallery_px(6),
+                         x + col_w - gallery_px(4), caption, TEXT_RGB);
   }
 }

@@ -187,7 +187,8 @@ static int32_t label(int32_t x, int32_t y, int32_t right, const char* text, int3
 static void draw_registry(int32_t x, int32_t y) {
   gallery_text(gallery_font_small, x, y, "The registry, slot by slot", LABEL_RGB);
   y += gallery_px(26);
-  const int32_t c1 = x + gallery_px(REGISTRY_C1), c2 = x + gallery_px(REGISTRY_C2), c3 = x + gallery_px(REGISTRY_C3);
+  const int32_t c1 = x + gallery_px(REGISTRY_C1), c2 = x + gallery_px(REGISTRY_C2),
+                c3 = x + gallery_px(REGISTRY_C3);
   std::string row = "name";
   append_tab_escape(&row, c1);
   row += "atlas";

@@ -299,6 +299,7 @@ void draw_mapped_page(double t) {
   int32_t width = 0, height = 0;
   const int32_t left = gallery_px(12);
   gallery_text_box(gallery_font_small, left, screen_width - left, CAPTION, &width, &height);
-  gallery_text_wrapped(gallery_font_small, left, screen_height - gallery_footer_height - gallery_px(10) - height,
-                       screen_width - left, CAPTION, 0xc8d4ec);
+  gallery_text_wrapped(gallery_font_small, left,
+                       screen_height - gallery_footer_height - gallery_px(10) - height, screen_width - left,
+                       CAPTION, 0xc8d4ec);
 }

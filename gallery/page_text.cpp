@@ -84,7 +84,8 @@ void draw_text_page(double t) {
     // here (ZERO, ONE_MINUS_SRC_ALPHA), which cuts the glyphs out in black.
     glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_ALPHA);
     set_text_blend_mode(BLEND_PANELS[i].mode);
-    gallery_report(x + gallery_px(12), y + gallery_px(12), text_width("Aa 123 Wg"), current_line_height * 5 / 7, 1, "Aa 123 Wg");
+    gallery_report(x + gallery_px(12), y + gallery_px(12), text_width("Aa 123 Wg"),
+                   current_line_height * 5 / 7, 1, "Aa 123 Wg");
     draw_text(x + gallery_px(12), y + gallery_px(12), 0, "Aa 123 Wg", 0xffc830);
     set_text_blend_mode(3);
     glBlendFunc(GL_ONE, GL_ZERO);
@@ -247,19 +248,20 @@ void draw_layout_page(double t) {
   y += gallery_px(26);
   static const char* const SAMPLE = "Illicit WWW 1111 mmm";
   gallery_text(gallery_font_normal, gallery_px(16), y, SAMPLE, TEXT_RGB);
-  gallery_text(gallery_font_small, gallery_px(16) + gallery_text_width(gallery_font_normal, SAMPLE) + gallery_px(16),
-               y + gallery_px(6),
-               "proportional", LABEL_RGB);
+  gallery_text(gallery_font_small,
+               gallery_px(16) + gallery_text_width(gallery_font_normal, SAMPLE) + gallery_px(16),
+               y + gallery_px(6), "proportional", LABEL_RGB);
   y += gallery_px(40);
   font_select(gallery_font_normal);
   const int32_t cell = current_cell_w;
   const int32_t n = (int32_t)strlen(SAMPLE);
-  for (int32_t i = 0; i < n; i += 2) gallery_fill(gallery_px(16) + i * cell, y - gallery_px(2), cell, gallery_px(30), 0x2a3450);
+  for (int32_t i = 0; i < n; i += 2)
+    gallery_fill(gallery_px(16) + i * cell, y - gallery_px(2), cell, gallery_px(30), 0x2a3450);
   text_fixed_pitch = 1;
   gallery_text(gallery_font_normal, gallery_px(16), y, SAMPLE, TEXT_RGB);
   text_fixed_pitch = 0;
-  gallery_text(gallery_font_small, gallery_px(16) + n * cell + gallery_px(16), y + gallery_px(6), "fixed pitch",
-               LABEL_RGB);
+  gallery_text(gallery_font_small, gallery_px(16) + n * cell + gallery_px(16), y + gallery_px(6),
+               "fixed pitch", LABEL_RGB);
 }
 
 // ---------------------------------------------------------------------------
@@ -290,10 +292,11 @@ void draw_markup_page(double t) {
   for (const char* source : sources) {
     char converted[256];
     int complete = markup_convert(source, 4, converted, sizeof converted);
-    gallery_text_wrapped(gallery_font_small, gallery_px(16), y + gallery_px(6), result_x - gallery_px(16), source,
-                         0xd8c890);
+    gallery_text_wrapped(gallery_font_small, gallery_px(16), y + gallery_px(6), result_x - gallery_px(16),
+                         source, 0xd8c890);
     gallery_text(gallery_font_greek, result_x, y, converted, TEXT_RGB);
-    if (!complete) gallery_text(gallery_font_small, w - gallery_px(140), y + gallery_px(6), "(did not fit)", 0xff6060);
+    if (!complete)
+      gallery_text(gallery_font_small, w - gallery_px(140), y + gallery_px(6), "(did not fit)", 0xff6060);
     y += gallery_px(54);
   }
 }

@@ -38,10 +38,10 @@ static SDL_Window* sdl_window = nullptr;
 static SDL_GLContext sdl_context = nullptr;
 static int display_switched = 0;
 static int cursor_counter = 0;
-static uint32_t buttons_held = 0;  // MK_ flags of the buttons down
-static char video_failure[320];    // why the video subsystem could not start
+static uint32_t buttons_held = 0;   // MK_ flags of the buttons down
+static char video_failure[320];     // why the video subsystem could not start
 static int video_failure_told = 0;  // video_failure already in a fatal message
-static char gl_failure[256];       // SDL's error of the last failed GL step
+static char gl_failure[256];        // SDL's error of the last failed GL step
 
 // Display-mode results of ChangeDisplaySettingsA.
 static const int32_t disp_change_successful = 0;
@@ -88,7 +88,8 @@ static void restore_at_exit(void) {
 enum wayland_seat_answer { WAYLAND_UNREACHED, WAYLAND_HAS_SEAT, WAYLAND_NO_SEAT };
 
 #if defined(__linux__)
-static void count_seat(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+static void count_seat(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                       uint32_t version) {
   if (strcmp(interface, "wl_seat") == 0) ++*(int*)data;
 }
 
@@ -116,7 +117,7 @@ static wayland_seat_answer wayland_seat(void) {
   wl_proxy* registry = marshal((wl_proxy*)display, WL_DISPLAY_GET_REGISTRY, registry_interface, nullptr);
   int seats = 0;
   static const wl_registry_listener listener = {count_seat, ignore_global_removal};
-  int answered = registry && add_listener(registry, (void (**)(void))&listener, &seats) == 0 &&
+  int answered = registry && add_listener(registry, (void (**)(void)) & listener, &seats) == 0 &&
                  roundtrip(display) >= 0;
   if (registry) destroy(registry);
   disconnect(display);

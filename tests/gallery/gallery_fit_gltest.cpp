@@ -103,7 +103,8 @@ TEST(GalleryFit, TextTakesTheSameShareOfEveryScreen) {
     const double share = (double)gallery_font_normal->line_height / height;
     const double share_800 = 42.0 / 600.0;  // 7 rows of 6-pixel cells on 600 lines
     const double cell = 6.0 * height / 600.0;
-    EXPECT_NEAR(share, share_800, share_800 * 0.5 / cell) << "line height " << gallery_font_normal->line_height;
+    EXPECT_NEAR(share, share_800, share_800 * 0.5 / cell)
+        << "line height " << gallery_font_normal->line_height;
     drawn.clear();
     gallery_draw_frame(GALLERY_PAGE_SKY, GALLERY_PAGE_COUNT, gallery_page_titles[GALLERY_PAGE_SKY]);
     for (const element& e : drawn)
