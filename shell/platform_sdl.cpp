@@ -98,6 +98,11 @@ static void ignore_global_removal(void* data, wl_registry* registry, uint32_t na
 // Connects as SDL's driver would (WAYLAND_DISPLAY, else "wayland-0" in
 // XDG_RUNTIME_DIR) and counts the seats among the compositor's globals.
 static wayland_seat_answer wayland_seat(void) {
+  // Without a runtime folder only an absolute WAYLAND_DISPLAY can be reached;
+  // libwayland would say so on standard error, so it is not asked.
+  const char* runtime = getenv("XDG_RUNTIME_DIR");
+  const char* socket = getenv("WAYLAND_DISPLAY");
+  if (!(runtime && *runtime) && !(socket && socket[0] == '/')) return WAYLAND_UNREACHED;
   void* lib = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
   if (!lib) return WAYLAND_UNREACHED;
   // Kept loaded: SDL loads the same library and may use it next.
