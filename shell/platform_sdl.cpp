@@ -582,8 +582,10 @@ static const char* display_name(const char** kind) {
 }
 
 const char* platform_window_system(void) {
-  const char* driver = video_ready ? SDL_GetCurrentVideoDriver() : nullptr;
-  return driver ? driver : "";
+  static char name[64];
+  const char* driver = SDL_GetCurrentVideoDriver();
+  snprintf(name, sizeof name, "SDL %s", driver ? driver : "(no video driver)");
+  return name;
 }
 
 void platform_display_problem(char* out, int size) {
