@@ -35,8 +35,9 @@ run_packages=(
   libstb-dev help2man libwayland-dev
 )
 # Testing as well: GoogleTest and Google Benchmark, the X server, the Wayland
-# compositor and input tools of the window tests, the Windows cross compilers and Wine, clang for
-# the fuzz targets and the format and lint checks, Valgrind.
+# compositor (weston) and input tools of the window tests, the Windows cross
+# compilers and Wine, clang for the fuzz targets and the format and lint
+# checks, Valgrind.
 test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils libx11-dev weston
