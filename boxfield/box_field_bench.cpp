@@ -236,6 +236,8 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path) {
   r->clock = options.clock_label;
   r->script = options.script_label;
   r->gl_error_check = error_check;
+  // Which window system the frames were shown on (SDL's video driver).
+  r->extra.emplace_back("window_system", runner_json_quote(platform_window_system()));
   runner_report_take_session(r, session);
   r->shots = shots;
 

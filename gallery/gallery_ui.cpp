@@ -3,6 +3,7 @@
 // 2D shapes, overlay mode and gallery/greek_font.
 #include "gallery/gallery_ui.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -22,8 +23,9 @@
 font* gallery_font_normal = nullptr;
 font* gallery_font_small = nullptr;
 font* gallery_font_greek = nullptr;
+double gallery_scale = 1.0;
 int32_t gallery_bar_height = 36;
-const int32_t GALLERY_FOOTER_HEIGHT = 26;
+int32_t gallery_footer_height = 26;
 void (*gallery_element_hook)(const gallery_element* element) = nullptr;
 
 void gallery_report(double x, double y, double w, double h, int text, const char* what) {
@@ -41,15 +43,41 @@ static font* loaded_font(const char* name) {
   return f && f->glyph_w['A'] > 0 ? f : nullptr;
 }
 
+int32_t gallery_px(double length) { return (int32_t)lround(length * gallery_scale); }
+
+// Whole pixels, so every cell row and column of a glyph is as wide as the
+// next.
+int32_t gallery_cell(int32_t cell) {
+  int32_t pixels = (int32_t)floor(cell * gallery_scale + 1e-6);
+  return pixels < 1 ? 1 : pixels;
+}
+
 int gallery_load_fonts(void) {
-  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(6.0f, 6.0f), "normal");
+  // The scale is rounded so that the normal font's 6-pixel cell comes out
+  // whole (lengths then grow exactly as the normal text does): to the
+  // nearest whole cell, but down where the width would not hold it (a 5:4
+  // or 4:3 screen, whose long lines fill the width).
+  double by_height = screen_height / 600.0, by_width = screen_width / 800.0;
+  double scale = by_height < by_width ? by_height : by_width;
+  double cell = floor(6.0 * scale + 0.5);
+  if (cell > 6.0 * by_width) cell = floor(6.0 * by_width);
+  // At most 24-pixel cells: the large font's 36-pixel cells then make lines
+  // of 252 pixels, the most a font record's 8-bit line height holds.
+  if (cell > 24.0) cell = 24.0;
+  gallery_scale = (cell < 1.0 ? 1.0 : cell) / 6.0;
+  gallery_bar_height = gallery_px(36);
+  gallery_footer_height = gallery_px(26);
+  // Made again at a new size: the old fonts go first.
+  for (const char* name : {"normal", "small", "greek"}) font_delete_by_name(name);
+  const float normal = (float)gallery_cell(6), small = (float)gallery_cell(4);
+  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(normal, normal), "normal");
   gallery_font_normal = loaded_font("normal");
-  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(4.0f, 4.0f), "small");
+  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(small, small), "small");
   gallery_font_small = loaded_font("small");
   uint32_t length = 0;
   uint8_t* greek = make_greek_font_cells(&length);
   if (greek) {
-    load_cell_font(greek, length, make_glyph_style(6.0f, 6.0f), "greek");
+    load_cell_font(greek, length, make_glyph_style(normal, normal), "greek");
     free(greek);
   }
   gallery_font_greek = loaded_font("greek");
@@ -217,18 +245,18 @@ void gallery_draw_frame(int32_t page, int32_t page_count, const char* title) {
   gallery_fill(0, 0, screen_width, bar, 0x1c2433);
   gallery_line(0, bar - 0.5, screen_width, bar - 0.5, 0x5a6a88);
   // A title wider than the screen (800 pixels) drops to the small font.
-  if (gallery_text_width(gallery_font_normal, title) <= screen_width - 24)
-    gallery_text(gallery_font_normal, 12, 6, title, 0xfff4d8);
+  if (gallery_text_width(gallery_font_normal, title) <= screen_width - gallery_px(24))
+    gallery_text(gallery_font_normal, gallery_px(12), gallery_px(6), title, 0xfff4d8);
   else
-    gallery_text(gallery_font_small, 12, 10, title, 0xfff4d8);
+    gallery_text(gallery_font_small, gallery_px(12), gallery_px(10), title, 0xfff4d8);
 
-  const int32_t footer = GALLERY_FOOTER_HEIGHT;
+  const int32_t footer = gallery_footer_height;
   const int32_t top = screen_height - footer;
   gallery_fill(0, top, screen_width, footer, 0x1c2433);
   char line[160];
   snprintf(line, sizeof line, "Page %d of %d", (int)page + 1, (int)page_count);
-  gallery_text(gallery_font_small, 12, top + 5, line, 0xc8d4ec);
+  gallery_text(gallery_font_small, gallery_px(12), top + gallery_px(5), line, 0xc8d4ec);
   const char* keys = "Space, Right: next    Left: back    1-8: page    Esc, Q: quit";
   int32_t w = gallery_text_width(gallery_font_small, keys);
-  gallery_text(gallery_font_small, screen_width - w - 12, top + 5, keys, 0xc8d4ec);
+  gallery_text(gallery_font_small, screen_width - w - gallery_px(12), top + gallery_px(5), keys, 0xc8d4ec);
 }

@@ -9,16 +9,32 @@
 
 struct font;
 
-// The fonts of every page: "normal" (the built-in font at 6-pixel cells, as
-// the box-field test loads it), "small" (the same cells at 4 pixels) and
-// "greek" (the built-in font with Greek letters added, 6-pixel cells).
+// The fonts of every page: "normal" (the built-in font at 6-pixel cells on
+// an 800 x 600 screen, as the box-field test loads it), "small" (the same
+// cells at 4 pixels) and "greek" (the built-in font with Greek letters
+// added, 6-pixel cells). On larger screens the cells grow with gallery_scale.
 extern font* gallery_font_normal;
 extern font* gallery_font_small;
 extern font* gallery_font_greek;
 
-// Height of the title bar and of the footer, in pixels.
+// Screen pixels per layout pixel. The pages are laid out for an 800 x 600
+// screen; every length, the fonts' cells included, grows with the screen by
+// the smaller of height / 600 and width / 800, so text takes the same share
+// of the screen at any size (cell glyph fonts are built at any cell size).
+// Set by gallery_load_fonts; 1 before.
+extern double gallery_scale;
+
+// A length of the 800 x 600 layout in screen pixels (gallery_scale times,
+// rounded).
+int32_t gallery_px(double length);
+
+// A glyph cell size of the 800 x 600 layout at the current scale, in whole
+// pixels, rounded down (a font never outgrows the room the layout gives it).
+int32_t gallery_cell(int32_t cell);
+
+// Height of the title bar and of the footer, in pixels (set with the scale).
 extern int32_t gallery_bar_height;
-extern const int32_t GALLERY_FOOTER_HEIGHT;
+extern int32_t gallery_footer_height;
 
 // One element a page drew, as a rectangle in overlay pixels (x right, y
 // down), with whether it is text and what it is.
@@ -41,7 +57,8 @@ void gallery_report(double x, double y, double w, double h, int text, const char
 void gallery_text_box(font* f, int32_t x, int32_t wrap_right, const char* text, int32_t* width,
                       int32_t* height);
 
-// Loads the three fonts (normal first, so it becomes current). Returns 0 when
+// Sets gallery_scale from the screen's size and (re)loads the three fonts at
+// cells of that scale (normal first, so it becomes current). Returns 0 when
 // one of them could not be made.
 int gallery_load_fonts(void);
 

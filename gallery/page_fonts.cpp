@@ -25,7 +25,7 @@
 static const int32_t LABEL_RGB = 0x9fb0d0;
 static const int32_t TEXT_RGB = 0xf2f2f2;
 
-static bool fonts_made = false;
+static double fonts_scale = 0.0;  // gallery_scale the page's fonts were made at; 0: none
 static font* font_large = nullptr;
 static font* font_caps = nullptr;
 static font* font_blank = nullptr;
@@ -102,14 +102,29 @@ static void draw_caps_strip(int32_t x, int32_t y, int32_t left, int32_t right) {
   gallery_end_flat();
 }
 
+// The page's fonts at the gallery's scale; those of an earlier scale are
+// deleted first.
 static void make_fonts(void) {
-  fonts_made = true;
-  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(9.0f, 9.0f), "large");
+  for (font** f : {&font_derived, &font_copy, &font_blank, &font_caps, &font_large}) {
+    if (*f) font_delete(*f);
+    *f = nullptr;
+  }
+  fonts_scale = gallery_scale;
+  const float large = (float)gallery_cell(9);
+  load_cell_font(builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, make_glyph_style(large, large), "large");
   font_large = font_find("large");
   uint32_t length = 0;
   uint8_t* caps = make_caps_font_cells(&length);
   if (caps) {
-    load_cell_font(caps, length, make_glyph_style(6.0f, 6.0f), "caps");
+    // The whole atlas row is drawn as a strip and copied back from the
+    // screen, so it must fit the page: the largest cell up to the scaled
+    // 6 pixels whose atlas is no wider than the page between its margins.
+    for (int32_t cell = gallery_cell(6); cell >= 1; cell--) {
+      font_delete_by_name("caps");
+      load_cell_font(caps, length, make_glyph_style((float)cell, (float)cell), "caps");
+      const font* made = font_find("caps");
+      if (!made || made->atlas_w <= screen_width - 2 * gallery_px(16)) break;
+    }
     free(caps);
   }
   font_caps = font_find("caps");
@@ -146,7 +161,7 @@ static void sample(font* f, int32_t x, int32_t y, const char* text, int32_t rgb,
 
 // Column offsets of the registry table, and its width (the memory line is
 // the widest row).
-static const int32_t REGISTRY_C1 = 120, REGISTRY_C2 = 210, REGISTRY_C3 = 254;
+static const int32_t REGISTRY_C1 = 120, REGISTRY_C2 = 210, REGISTRY_C3 = 254;  // layout pixels
 
 static int32_t registry_memory_text(char* out, size_t size) {
   return snprintf(out, size, "font_registry_memory(): %u bytes", (unsigned)font_registry_memory());
@@ -156,7 +171,7 @@ static int32_t registry_width(void) {
   char memory[80];
   registry_memory_text(memory, sizeof memory);
   int32_t w = gallery_text_width(gallery_font_small, memory);
-  int32_t table = REGISTRY_C3 + gallery_text_width(gallery_font_small, "caps derived");
+  int32_t table = gallery_px(REGISTRY_C3) + gallery_text_width(gallery_font_small, "caps derived");
   return w > table ? w : table;
 }
 
@@ -171,8 +186,9 @@ static int32_t label(int32_t x, int32_t y, int32_t right, const char* text, int3
 
 static void draw_registry(int32_t x, int32_t y) {
   gallery_text(gallery_font_small, x, y, "The registry, slot by slot", LABEL_RGB);
-  y += 26;
-  const int32_t c1 = x + REGISTRY_C1, c2 = x + REGISTRY_C2, c3 = x + REGISTRY_C3;
+  y += gallery_px(26);
+  const int32_t c1 = x + gallery_px(REGISTRY_C1), c2 = x + gallery_px(REGISTRY_C2),
+                c3 = x + gallery_px(REGISTRY_C3);
   std::string row = "name";
   append_tab_escape(&row, c1);
   row += "atlas";
@@ -181,7 +197,7 @@ static void draw_registry(int32_t x, int32_t y) {
   append_tab_escape(&row, c3);
   row += "family";
   gallery_text(gallery_font_small, x, y, row.c_str(), 0x80c8ff);
-  y += 22;
+  y += gallery_px(22);
   const int32_t n = fonts ? (int32_t)font_registry.count : 0;
   for (int32_t i = 0; i < n; i++) {
     const font* f = fonts[i];
@@ -200,9 +216,9 @@ static void draw_registry(int32_t x, int32_t y) {
     // pen, which the width of the whole row does not show.
     gallery_report(c3, y, gallery_text_width(gallery_font_small, row.c_str() + row.rfind((char)5) + 6),
                    current_line_height * 5 / 7, 1, "registry family");
-    y += 22;
+    y += gallery_px(22);
   }
-  y += 8;
+  y += gallery_px(8);
   char memory[80];
   registry_memory_text(memory, sizeof memory);
   gallery_text(gallery_font_small, x, y, memory, 0xffe080);
@@ -210,45 +226,52 @@ static void draw_registry(int32_t x, int32_t y) {
 
 void draw_fonts_page(double t) {
   (void)t;
-  if (!fonts_made) make_fonts();
-  const int32_t x = 16;
-  int32_t y = gallery_bar_height + 8;
+  if (fonts_scale != gallery_scale) make_fonts();
+  const int32_t x = gallery_px(16);
+  int32_t y = gallery_bar_height + gallery_px(8);
   // The registry takes the right of the page; the labels on the left wrap
   // short of it.
-  const int32_t registry_x = screen_width - 16 - registry_width() < screen_width * 60 / 100
-                                 ? screen_width - 16 - registry_width()
+  const int32_t registry_x = screen_width - gallery_px(16) - registry_width() < screen_width * 60 / 100
+                                 ? screen_width - gallery_px(16) - registry_width()
                                  : screen_width * 60 / 100;
-  const int32_t right = registry_x - 16;
-  y = label(x, y, right, "load_cell_font: the built-in cells at 4, 6 and 9 pixels", 6);
-  sample(gallery_font_small, x, y, "small: 4-pixel cells", TEXT_RGB, 4);
-  y += 24;
-  sample(gallery_font_normal, x, y, "normal: 6-pixel cells", TEXT_RGB, 4);
-  y += 32;
-  sample(font_large, x, y, "large: 9 pixels", TEXT_RGB, 4);
-  y += 46;
+  const int32_t right = registry_x - gallery_px(16);
+  // The cell sizes as built at this screen's scale (4, 6 and 9 at 800 x 600).
+  char text[96];
+  snprintf(text, sizeof text, "load_cell_font: the built-in cells at %d, %d and %d pixels",
+           (int)gallery_cell(4), (int)gallery_cell(6), (int)gallery_cell(9));
+  y = label(x, y, right, text, gallery_px(6));
+  snprintf(text, sizeof text, "small: %d-pixel cells", (int)gallery_cell(4));
+  sample(gallery_font_small, x, y, text, TEXT_RGB, 4);
+  y += gallery_px(24);
+  snprintf(text, sizeof text, "normal: %d-pixel cells", (int)gallery_cell(6));
+  sample(gallery_font_normal, x, y, text, TEXT_RGB, 4);
+  y += gallery_px(32);
+  snprintf(text, sizeof text, "large: %d pixels", (int)gallery_cell(9));
+  sample(font_large, x, y, text, TEXT_RGB, 4);
+  y += gallery_px(46);
   std::string greek = "greek: ";
   for (uint16_t code : {280, 281, 282, 283, 256, 257, 258, 259, 303, 279}) append_glyph_escape(&greek, code);
   sample(gallery_font_greek, x, y, greek.c_str(), TEXT_RGB, 4);
-  y += 40;
+  y += gallery_px(40);
 
-  y = label(x, y, right, "font_build of a partial set: abc draws nothing", 4);
+  y = label(x, y, right, "font_build of a partial set: abc draws nothing", gallery_px(4));
   sample(font_caps, x, y, "CAPS 0123 abc", 0xffd040, 4);
-  y += 36;
+  y += gallery_px(36);
 
-  y = label(x, y, right, "font_create_blank: glyphs of 1 x 1 texel (on white):", 6);
-  gallery_fill(x, y - 4, 200, 9, 0xf0f0f0);
-  sample(font_blank, x + 6, y, "blank placeholder text", 0xffffff, 4);
-  y += 16;
+  y = label(x, y, right, "font_create_blank: glyphs of 1 x 1 texel (on white):", gallery_px(6));
+  gallery_fill(x, y - gallery_px(4), gallery_px(200), gallery_px(9), 0xf0f0f0);
+  sample(font_blank, x + gallery_px(6), y, "blank placeholder text", 0xffffff, 4);
+  y += gallery_px(16);
 
-  y = label(x, y, right, "Strips copied from the screen's corner, upside down:", 4);
+  y = label(x, y, right, "Strips copied from the screen's corner, upside down:", gallery_px(4));
   if (font_caps) {
     draw_caps_strip(x, y, COPY_LEFT, COPY_RIGHT);
-    draw_caps_strip(x, y + font_caps->line_height + 4, DERIVED_LEFT, DERIVED_RIGHT);
-    y += 2 * font_caps->line_height + 12;
+    draw_caps_strip(x, y + font_caps->line_height + gallery_px(4), DERIVED_LEFT, DERIVED_RIGHT);
+    y += 2 * font_caps->line_height + gallery_px(12);
   }
-  y = label(x, y, right, "font_copy_from_screen, font_derive_from_screen:", 4);
+  y = label(x, y, right, "font_copy_from_screen, font_derive_from_screen:", gallery_px(4));
   sample(font_copy, x, y, "COPY 2024", 0xffffff, 1);
-  sample(font_derived, x + 200, y, "DERIVED 42", 0xffffff, 1);
+  sample(font_derived, x + gallery_px(200), y, "DERIVED 42", 0xffffff, 1);
 
-  draw_registry(registry_x, gallery_bar_height + 8);
+  draw_registry(registry_x, gallery_bar_height + gallery_px(8));
 }

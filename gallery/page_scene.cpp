@@ -175,18 +175,18 @@ void draw_sky_page(double t) {
   static const char* const CAPTIONS[2] = {
       "make_cube_map(sky_shade, 128, 2): 128 x 128 texels a face, 2 x 2 samples each;  draw_skybox",
       "emit_sphere n=24 (red), draw_sphere n=10 (green), 8 x emit_sphere_octant (blue), 5 x emit_cylinder"};
-  const int32_t right = screen_width - 12;
-  int32_t heights[2], total = 12, width = 0;
+  const int32_t left = gallery_px(12), right = screen_width - left, gap = gallery_px(6);
+  int32_t heights[2], total = left, width = 0;
   for (int i = 0; i < 2; i++) {
-    gallery_text_box(gallery_font_small, 12, right, CAPTIONS[i], &width, &heights[i]);
-    total += heights[i] + 6;
+    gallery_text_box(gallery_font_small, left, right, CAPTIONS[i], &width, &heights[i]);
+    total += heights[i] + gap;
   }
-  int32_t y = screen_height - GALLERY_FOOTER_HEIGHT - total;
+  int32_t y = screen_height - gallery_footer_height - total;
   gallery_veil(0, y, screen_width, total, 0x101420, 0.6);
-  y += 6;
+  y += gap;
   for (int i = 0; i < 2; i++) {
-    gallery_text_wrapped(gallery_font_small, 12, y, right, CAPTIONS[i], 0xf0f0f0);
-    y += heights[i] + 6;
+    gallery_text_wrapped(gallery_font_small, left, y, right, CAPTIONS[i], 0xf0f0f0);
+    y += heights[i] + gap;
   }
 }
 
@@ -297,7 +297,9 @@ void draw_mapped_page(double t) {
       "draw_text_mapped lays a text out in (u, v); map functions wrap it round a drum and wave it on a "
       "ribbon";
   int32_t width = 0, height = 0;
-  gallery_text_box(gallery_font_small, 12, screen_width - 12, CAPTION, &width, &height);
-  gallery_text_wrapped(gallery_font_small, 12, screen_height - GALLERY_FOOTER_HEIGHT - 10 - height,
-                       screen_width - 12, CAPTION, 0xc8d4ec);
+  const int32_t left = gallery_px(12);
+  gallery_text_box(gallery_font_small, left, screen_width - left, CAPTION, &width, &height);
+  gallery_text_wrapped(gallery_font_small, left,
+                       screen_height - gallery_footer_height - gallery_px(10) - height, screen_width - left,
+                       CAPTION, 0xc8d4ec);
 }

@@ -69,34 +69,35 @@ static const blend_panel BLEND_PANELS[5] = {
 void draw_text_page(double t) {
   (void)t;
   const int32_t w = screen_width;
-  int32_t y = gallery_bar_height + 8;
-  gallery_text(gallery_font_small, 16, y,
+  int32_t y = gallery_bar_height + gallery_px(8);
+  gallery_text(gallery_font_small, gallery_px(16), y,
                "set_text_blend_mode: one yellow text in each mode over a dark-to-light gradient", LABEL_RGB);
-  y += 26;
-  const int32_t gap = 10;
-  const int32_t panel_w = (w - 32 - 4 * gap) / 5;
-  const int32_t panel_h = 62;
+  y += gallery_px(26);
+  const int32_t gap = gallery_px(10);
+  const int32_t panel_w = (w - gallery_px(32) - 4 * gap) / 5;
+  const int32_t panel_h = gallery_px(62);
   font_select(gallery_font_normal);
   for (int i = 0; i < 5; i++) {
-    const int32_t x = 16 + i * (panel_w + gap);
+    const int32_t x = gallery_px(16) + i * (panel_w + gap);
     gallery_gradient(x, y, panel_w, panel_h, 0x141c34, 0xeadcbc);
     // Mode 7 is no blend function of its own: the caller's stays in force,
     // here (ZERO, ONE_MINUS_SRC_ALPHA), which cuts the glyphs out in black.
     glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_ALPHA);
     set_text_blend_mode(BLEND_PANELS[i].mode);
-    gallery_report(x + 12, y + 12, text_width("Aa 123 Wg"), current_line_height * 5 / 7, 1, "Aa 123 Wg");
-    draw_text(x + 12, y + 12, 0, "Aa 123 Wg", 0xffc830);
+    gallery_report(x + gallery_px(12), y + gallery_px(12), text_width("Aa 123 Wg"),
+                   current_line_height * 5 / 7, 1, "Aa 123 Wg");
+    draw_text(x + gallery_px(12), y + gallery_px(12), 0, "Aa 123 Wg", 0xffc830);
     set_text_blend_mode(3);
     glBlendFunc(GL_ONE, GL_ZERO);
-    gallery_text(gallery_font_small, x, y + panel_h + 4, BLEND_PANELS[i].caption, TEXT_RGB);
+    gallery_text(gallery_font_small, x, y + panel_h + gallery_px(4), BLEND_PANELS[i].caption, TEXT_RGB);
   }
-  y += panel_h + 40;
+  y += panel_h + gallery_px(40);
 
   gallery_text(
-      gallery_font_small, 16, y,
+      gallery_font_small, gallery_px(16), y,
       "Colour escapes (5, 0, rgb) change the colour mid-line; glyph escapes (2, hi, lo) reach codes from 256",
       LABEL_RGB);
-  y += 24;
+  y += gallery_px(24);
   static const struct {
     const char* word;
     int32_t rgb;
@@ -112,14 +113,14 @@ void draw_text_page(double t) {
     append_glyph_escape(&line, code);
     line += ' ';
   }
-  gallery_text(gallery_font_greek, 16, y, line.c_str(), TEXT_RGB);
-  y += 44;
+  gallery_text(gallery_font_greek, gallery_px(16), y, line.c_str(), TEXT_RGB);
+  y += gallery_px(44);
 
-  gallery_text(gallery_font_small, 16, y,
+  gallery_text(gallery_font_small, gallery_px(16), y,
                "Tab escapes (5, 1, x) start each column at an absolute x; the widths come from text_width",
                LABEL_RGB);
-  y += 24;
-  const int32_t col1 = 16, col2 = 16 + w * 30 / 100, col3 = 16 + w * 56 / 100;
+  y += gallery_px(24);
+  const int32_t col1 = gallery_px(16), col2 = col1 + w * 30 / 100, col3 = col1 + w * 56 / 100;
   std::string row;
   row += "text";
   append_tab_escape(&row, col2);
@@ -127,7 +128,7 @@ void draw_text_page(double t) {
   append_tab_escape(&row, col3);
   row += "fixed pitch";
   gallery_text(gallery_font_normal, col1, y, row.c_str(), 0x80c8ff);
-  y += 30;
+  y += gallery_px(30);
   for (const char* sample : {"Illicit", "WWWWW", "0.5 mm"}) {
     char widths[64];
     int32_t proportional = gallery_text_width(gallery_font_normal, sample);
@@ -143,14 +144,14 @@ void draw_text_page(double t) {
     snprintf(widths, sizeof widths, "%d px", (int)fixed);
     row += widths;
     gallery_text(gallery_font_normal, col1, y, row.c_str(), TEXT_RGB);
-    y += 30;
+    y += gallery_px(30);
   }
-  y += 12;
+  y += gallery_px(12);
 
-  gallery_text(gallery_font_small, 16, y,
+  gallery_text(gallery_font_small, gallery_px(16), y,
                "Script escapes (5, 2, scale, raise) narrow, raise and lower what follows, until the next one",
                LABEL_RGB);
-  y += 28;
+  y += gallery_px(28);
   std::string scripts = "E = mc";
   append_script_escape(&scripts, 179, 38);
   scripts += "2";
@@ -171,7 +172,7 @@ void draw_text_page(double t) {
   append_script_escape(&scripts, 128, -194);
   scripts += "k";
   append_script_escape(&scripts, 256, 0);
-  gallery_text(gallery_font_normal, 16, y, scripts.c_str(), TEXT_RGB);
+  gallery_text(gallery_font_normal, gallery_px(16), y, scripts.c_str(), TEXT_RGB);
 }
 
 // ---------------------------------------------------------------------------
@@ -187,30 +188,32 @@ void draw_layout_page(double t) {
   (void)t;
   const int32_t w = screen_width;
   const int32_t right = w * 56 / 100;
-  int32_t y = gallery_bar_height + 8;
+  int32_t y = gallery_bar_height + gallery_px(8);
   char label[160];
   snprintf(label, sizeof label, "draw_text with wrap_right = %d (the red line)", (int)right);
-  gallery_text(gallery_font_small, 16, y, label, LABEL_RGB);
-  y += 26;
+  gallery_text(gallery_font_small, gallery_px(16), y, label, LABEL_RGB);
+  y += gallery_px(26);
   // The paragraph in the normal font where it fits above the fixed-pitch
   // rows, else (narrow screens, where it wraps into more lines) in the small
   // one.
-  const int32_t bottom_rows = screen_height - 26 - 112;
+  const int32_t bottom_rows = screen_height - gallery_footer_height - gallery_px(112);
   font* paragraph_font = gallery_font_normal;
   int32_t para_w = 0, para_h = 0;
-  gallery_text_box(paragraph_font, 16, right, PARAGRAPH, &para_w, &para_h);
-  if (y + para_h > bottom_rows - 8) {
+  gallery_text_box(paragraph_font, gallery_px(16), right, PARAGRAPH, &para_w, &para_h);
+  if (y + para_h > bottom_rows - gallery_px(8)) {
     paragraph_font = gallery_font_small;
-    gallery_text_box(paragraph_font, 16, right, PARAGRAPH, &para_w, &para_h);
+    gallery_text_box(paragraph_font, gallery_px(16), right, PARAGRAPH, &para_w, &para_h);
   }
-  gallery_line(right + 0.5, y - 2, right + 0.5, y + para_h + 4, 0xff4040);
-  gallery_text_wrapped(paragraph_font, 16, y, right, PARAGRAPH, TEXT_RGB);
+  gallery_line(right + 0.5, y - gallery_px(2), right + 0.5, y + para_h + gallery_px(4), 0xff4040);
+  gallery_text_wrapped(paragraph_font, gallery_px(16), y, right, PARAGRAPH, TEXT_RGB);
 
   // Boxed text on the right, clear of the overlong word.
-  const int32_t bx = 16 + para_w + 24 > right + 24 ? 16 + para_w + 24 : right + 24;
-  int32_t by = gallery_bar_height + 8;
+  const int32_t bx = gallery_px(16) + para_w + gallery_px(24) > right + gallery_px(24)
+                         ? gallery_px(16) + para_w + gallery_px(24)
+                         : right + gallery_px(24);
+  int32_t by = gallery_bar_height + gallery_px(8);
   gallery_text(gallery_font_small, bx, by, "draw_text_boxed", LABEL_RGB);
-  by += 26;
+  by += gallery_px(26);
   static const struct {
     const char* text;
     int32_t rgb, background;
@@ -227,13 +230,13 @@ void draw_layout_page(double t) {
   for (const auto& b : BOXES) {
     gallery_report(bx, by, text_width(b.text), current_line_height, 1, b.text);
     draw_text_boxed(bx, by, b.text, b.rgb, b.background);
-    by += 50;
+    by += gallery_px(50);
   }
   gallery_end_flat();
   set_text_blend_mode(mode);
-  by += 6;
+  by += gallery_px(6);
   gallery_text(gallery_font_small, bx, by, "Line feeds go back to x:", LABEL_RGB);
-  gallery_text(gallery_font_normal, bx, by + 24, "first line\nsecond line\nthird", TEXT_RGB);
+  gallery_text(gallery_font_normal, bx, by + gallery_px(24), "first line\nsecond line\nthird", TEXT_RGB);
 
   // Fixed pitch against proportional, over the cells of current_cell_w.
   y = bottom_rows;
@@ -241,21 +244,24 @@ void draw_layout_page(double t) {
   snprintf(label, sizeof label,
            "text_fixed_pitch = 1: every glyph centred in a cell of current_cell_w = %d pixels (shaded)",
            (int)current_cell_w);
-  gallery_text(gallery_font_small, 16, y, label, LABEL_RGB);
-  y += 26;
+  gallery_text(gallery_font_small, gallery_px(16), y, label, LABEL_RGB);
+  y += gallery_px(26);
   static const char* const SAMPLE = "Illicit WWW 1111 mmm";
-  gallery_text(gallery_font_normal, 16, y, SAMPLE, TEXT_RGB);
-  gallery_text(gallery_font_small, 16 + gallery_text_width(gallery_font_normal, SAMPLE) + 16, y + 6,
-               "proportional", LABEL_RGB);
-  y += 40;
+  gallery_text(gallery_font_normal, gallery_px(16), y, SAMPLE, TEXT_RGB);
+  gallery_text(gallery_font_small,
+               gallery_px(16) + gallery_text_width(gallery_font_normal, SAMPLE) + gallery_px(16),
+               y + gallery_px(6), "proportional", LABEL_RGB);
+  y += gallery_px(40);
   font_select(gallery_font_normal);
   const int32_t cell = current_cell_w;
   const int32_t n = (int32_t)strlen(SAMPLE);
-  for (int32_t i = 0; i < n; i += 2) gallery_fill(16 + i * cell, y - 2, cell, 30, 0x2a3450);
+  for (int32_t i = 0; i < n; i += 2)
+    gallery_fill(gallery_px(16) + i * cell, y - gallery_px(2), cell, gallery_px(30), 0x2a3450);
   text_fixed_pitch = 1;
-  gallery_text(gallery_font_normal, 16, y, SAMPLE, TEXT_RGB);
+  gallery_text(gallery_font_normal, gallery_px(16), y, SAMPLE, TEXT_RGB);
   text_fixed_pitch = 0;
-  gallery_text(gallery_font_small, 16 + n * cell + 16, y + 6, "fixed pitch", LABEL_RGB);
+  gallery_text(gallery_font_small, gallery_px(16) + n * cell + gallery_px(16), y + gallery_px(6),
+               "fixed pitch", LABEL_RGB);
 }
 
 // ---------------------------------------------------------------------------
@@ -265,14 +271,14 @@ void draw_markup_page(double t) {
   (void)t;
   const int32_t w = screen_width;
   const int32_t result_x = w * 50 / 100;
-  int32_t y = gallery_bar_height + 8;
-  gallery_text(gallery_font_small, 16, y, "Source text", LABEL_RGB);
+  int32_t y = gallery_bar_height + gallery_px(8);
+  gallery_text(gallery_font_small, gallery_px(16), y, "Source text", LABEL_RGB);
   gallery_text(gallery_font_small, result_x, y, "apply_markup_codes, prepare_text(4 levels)", LABEL_RGB);
-  y += 30;
+  y += gallery_px(30);
 
   char tab_source[128];
-  snprintf(tab_source, sizeof tab_source, "name#tab=%d#Omega#tab=%d#omega", (int)(result_x + 110),
-           (int)(result_x + 240));
+  snprintf(tab_source, sizeof tab_source, "name#tab=%d#Omega#tab=%d#omega", (int)(result_x + gallery_px(110)),
+           (int)(result_x + gallery_px(240)));
   const char* const sources[] = {
       "alpha beta gamma delta epsilon",
       "Gamma Delta Theta Lambda Xi Pi Sigma",
@@ -286,9 +292,11 @@ void draw_markup_page(double t) {
   for (const char* source : sources) {
     char converted[256];
     int complete = markup_convert(source, 4, converted, sizeof converted);
-    gallery_text_wrapped(gallery_font_small, 16, y + 6, result_x - 16, source, 0xd8c890);
+    gallery_text_wrapped(gallery_font_small, gallery_px(16), y + gallery_px(6), result_x - gallery_px(16),
+                         source, 0xd8c890);
     gallery_text(gallery_font_greek, result_x, y, converted, TEXT_RGB);
-    if (!complete) gallery_text(gallery_font_small, w - 140, y + 6, "(did not fit)", 0xff6060);
-    y += 54;
+    if (!complete)
+      gallery_text(gallery_font_small, w - gallery_px(140), y + gallery_px(6), "(did not fit)", 0xff6060);
+    y += gallery_px(54);
   }
 }

@@ -1,6 +1,6 @@
 // Images of the headless runner: 8-bit RGB pictures, comparison under a
 // tolerance that says which pixels differ (runner_image.cpp, no dependencies),
-// and PNG files through libpng (runner_png.cpp).
+// and PNG files through stb's writer and reader (runner_png_stb.cpp).
 #pragma once
 
 #include <stddef.h>

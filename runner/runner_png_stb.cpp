@@ -1,8 +1,7 @@
-// PNG files through stb's single-file image writer and reader, for builds
-// without libpng (the Windows cross builds). Same interface and limits as
-// runner_png.cpp; a build compiles exactly one of the two. Depends on
-// stb_image_write.h and stb_image.h (Debian package libstb-dev) and
-// util/file_replace (files replaced whole or not at all).
+// PNG files through stb's single-file image writer and reader, compiled into
+// every build (native and Windows alike), so no program needs a PNG library
+// at run time. Depends on stb_image_write.h and stb_image.h (Debian package
+// libstb-dev) and util/file_replace (files replaced whole or not at all).
 #include <stdio.h>
 
 #include <vector>

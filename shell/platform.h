@@ -143,6 +143,10 @@ void platform_post_quit_message(int exit_code);
 // naming the display the backend tried and why it failed where known.
 void platform_display_problem(char* out, int size);
 
+// The window system in use, for reports: "SDL x11", "SDL wayland", ...
+// (SDL's video driver), "Win32", "headless EGL".
+const char* platform_window_system(void);
+
 // After a fatal error's message box: what the backend knows of the cause,
 // on standard error (the SDL error and a hint when the display offers no
 // OpenGL); nothing where the box says all there is.

@@ -523,6 +523,8 @@ void platform_display_problem(char* out, int size) {
 }
 
 // A failed step was injected by a test; there is nothing more to say.
+const char* platform_window_system(void) { return "headless EGL"; }
+
 void platform_explain_failure(void) {}
 
 int platform_message_box(const char* text, const char* caption, UINT type) {

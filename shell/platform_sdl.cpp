@@ -2,12 +2,19 @@
 // origin (a decorated one when a caption is asked for) with an OpenGL compatibility context (8-bit RGBA, the
 // requested depth or the closest offered, double-buffered). SDL events become Windows messages in the shared
 // queue (shell/msg_queue.h), keys become Windows virtual-key codes, and the display mode, cursor and message
-// box go through SDL. Depends on SDL2 and shell/platform.h.
+// box go through SDL. Depends on SDL2 and shell/platform.h; on Linux also on
+// libwayland-client's headers (the library itself is loaded at run time, see
+// "Wayland seat check").
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#if defined(__linux__)
+#include <dlfcn.h>
+#include <wayland-client.h>
+#endif
 
 #include "shell/msg_queue.h"
 #include "shell/platform.h"
@@ -31,9 +38,10 @@ static SDL_Window* sdl_window = nullptr;
 static SDL_GLContext sdl_context = nullptr;
 static int display_switched = 0;
 static int cursor_counter = 0;
-static uint32_t buttons_held = 0;  // MK_ flags of the buttons down
-static char video_failure[256];    // why the video subsystem could not start
-static char gl_failure[256];       // SDL's error of the last failed GL step
+static uint32_t buttons_held = 0;   // MK_ flags of the buttons down
+static char video_failure[320];     // why the video subsystem could not start
+static int video_failure_told = 0;  // video_failure already in a fatal message
+static char gl_failure[256];        // SDL's error of the last failed GL step
 
 // Display-mode results of ChangeDisplaySettingsA.
 static const int32_t disp_change_successful = 0;
@@ -65,6 +73,66 @@ static void restore_at_exit(void) {
   SDL_Quit();
 }
 
+// ---------------------------------------------------------------------------
+// Wayland seat check
+//
+// SDL 2.26's Wayland driver takes a seat (wl_seat: the compositor's input
+// devices) for granted: on a compositor that offers none, such as weston's
+// headless back end or a remote or kiosk compositor without input, it dies of
+// SIGSEGV while starting the video subsystem or creating the window. So
+// before SDL may reach that driver, the compositor's globals are listed and a
+// compositor without a seat is not handed to SDL. libwayland-client is loaded
+// at run time, as SDL loads it: where it is missing SDL has no Wayland driver
+// either, and the program needs nothing of Wayland to start.
+
+enum wayland_seat_answer { WAYLAND_UNREACHED, WAYLAND_HAS_SEAT, WAYLAND_NO_SEAT };
+
+#if defined(__linux__)
+static void count_seat(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                       uint32_t version) {
+  if (strcmp(interface, "wl_seat") == 0) ++*(int*)data;
+}
+
+static void ignore_global_removal(void* data, wl_registry* registry, uint32_t name) {}
+
+// Connects as SDL's driver would (WAYLAND_DISPLAY, else "wayland-0" in
+// XDG_RUNTIME_DIR) and counts the seats among the compositor's globals.
+static wayland_seat_answer wayland_seat(void) {
+  // Without a runtime folder only an absolute WAYLAND_DISPLAY can be reached;
+  // libwayland would say so on standard error, so it is not asked.
+  const char* runtime = getenv("XDG_RUNTIME_DIR");
+  const char* socket = getenv("WAYLAND_DISPLAY");
+  if (!(runtime && *runtime) && !(socket && socket[0] == '/')) return WAYLAND_UNREACHED;
+  void* lib = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!lib) return WAYLAND_UNREACHED;
+  // Kept loaded: SDL loads the same library and may use it next.
+  auto connect = (decltype(&wl_display_connect))dlsym(lib, "wl_display_connect");
+  auto marshal = (decltype(&wl_proxy_marshal_constructor))dlsym(lib, "wl_proxy_marshal_constructor");
+  auto add_listener = (decltype(&wl_proxy_add_listener))dlsym(lib, "wl_proxy_add_listener");
+  auto roundtrip = (decltype(&wl_display_roundtrip))dlsym(lib, "wl_display_roundtrip");
+  auto destroy = (decltype(&wl_proxy_destroy))dlsym(lib, "wl_proxy_destroy");
+  auto disconnect = (decltype(&wl_display_disconnect))dlsym(lib, "wl_display_disconnect");
+  auto registry_interface = (const wl_interface*)dlsym(lib, "wl_registry_interface");
+  if (!connect || !marshal || !add_listener || !roundtrip || !destroy || !disconnect || !registry_interface)
+    return WAYLAND_UNREACHED;
+  wl_display* display = connect(nullptr);
+  if (!display) return WAYLAND_UNREACHED;
+  // wl_display_get_registry, spelled out: the header's inline version would
+  // bind the program to the library at link time.
+  wl_proxy* registry = marshal((wl_proxy*)display, WL_DISPLAY_GET_REGISTRY, registry_interface, nullptr);
+  int seats = 0;
+  static const wl_registry_listener listener = {count_seat, ignore_global_removal};
+  int answered = registry && add_listener(registry, (void (**)(void)) & listener, &seats) == 0 &&
+                 roundtrip(display) >= 0;
+  if (registry) destroy(registry);
+  disconnect(display);
+  if (!answered) return WAYLAND_UNREACHED;
+  return seats > 0 ? WAYLAND_HAS_SEAT : WAYLAND_NO_SEAT;
+}
+#else
+static wayland_seat_answer wayland_seat(void) { return WAYLAND_UNREACHED; }
+#endif
+
 // Starts SDL's video subsystem once; 0 when no display can be reached. SDL's
 // off-screen and dummy drivers show nothing to a user, so they count as no
 // display unless SDL_VIDEODRIVER asks for them by name.
@@ -75,8 +143,28 @@ static int ensure_video(void) {
   // otherwise go on to drivers that fail with messages of their own).
   const char* x11 = getenv("DISPLAY");
   const char* wayland = getenv("WAYLAND_DISPLAY");
-  if (!getenv("SDL_VIDEODRIVER") && x11 && *x11 && !(wayland && *wayland))
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  const char* asked = getenv("SDL_VIDEODRIVER");
+  int x11_named = x11 && *x11;
+  if (!asked && x11_named && !(wayland && *wayland)) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  // SDL tries X11 before Wayland, so it reaches its Wayland driver when asked
+  // for it by name or when there is no X display to try first.
+  int wayland_next = asked ? strcmp(asked, "wayland") == 0 : !x11_named;
+  if (wayland_next && wayland_seat() == WAYLAND_NO_SEAT) {
+    const char* name = wayland && *wayland ? wayland : "wayland-0";
+    if (x11_named) {
+      fprintf(stderr,
+              "note: the Wayland compositor \"%s\" offers no seat (wl_seat), which SDL's Wayland driver "
+              "needs; using the X display \"%s\" instead\n",
+              name, x11);
+      SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+    } else {
+      snprintf(video_failure, sizeof video_failure,
+               "the Wayland compositor \"%s\" offers no seat (wl_seat), without which SDL's Wayland driver "
+               "crashes, and there is no X display (DISPLAY) to use instead",
+               name);
+      return 0;
+    }
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     snprintf(video_failure, sizeof video_failure, "%s", SDL_GetError());
     return 0;
@@ -493,10 +581,18 @@ static const char* display_name(const char** kind) {
   return wayland && *wayland ? wayland : "";
 }
 
+const char* platform_window_system(void) {
+  static char name[64];
+  const char* driver = SDL_GetCurrentVideoDriver();
+  snprintf(name, sizeof name, "SDL %s", driver ? driver : "(no video driver)");
+  return name;
+}
+
 void platform_display_problem(char* out, int size) {
   const char* kind = "";
   const char* name = display_name(&kind);
   const char* why = video_failure[0] ? video_failure : SDL_GetError();
+  video_failure_told = video_failure[0] != 0;
   if (!*name)
     snprintf(out, (size_t)size, "Can't open a display: neither DISPLAY nor WAYLAND_DISPLAY is set (SDL: %s).",
              why);
@@ -507,6 +603,13 @@ void platform_display_problem(char* out, int size) {
 }
 
 void platform_explain_failure(void) {
+  // A window that could not be made because the video subsystem did not
+  // start (a windowed start, which asks no display size first).
+  if (video_failure[0] && !video_failure_told && !gl_failure[0]) {
+    fprintf(stderr, "SDL: %s\n", video_failure);
+    fflush(stderr);
+    return;
+  }
   if (!gl_failure[0]) return;
   fprintf(stderr, "SDL: %s\n", gl_failure);
   // SDL's X11 driver reports a server without GLX, or without a visual the

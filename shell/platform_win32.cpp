@@ -138,6 +138,8 @@ void platform_display_problem(char* out, int size) {
            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
+const char* platform_window_system(void) { return "Win32"; }
+
 // The message box says all Windows tells about the failure.
 void platform_explain_failure(void) {}
 

@@ -3,7 +3,7 @@
 // sampling), exports the built-in font as a cell glyph file, and draws
 // specimen sheets (PNG) of any cell glyph file with every glyph and its code.
 // Depends on glyphs/ (rasteriser, converters, built-in font), font/font_atlas
-// (glyph opacity), geometry/palette and libpng (stb's PNG writer on Windows).
+// (glyph opacity), geometry/palette and runner/runner_image (PNG files).
 //
 // A usage error prints one line and exits with status 2 (util/cli_options.h);
 // every other failure prints one line on stderr and exits with status 1; the
@@ -22,17 +22,11 @@
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "glyphs/glyph_files.h"
+#include "runner/runner_image.h"
 #include "tools/glyph_tool_options.h"
 #include "util/cli_options.h"
 #include "util/file_replace.h"
 #include "util/helpers.h"
-
-#ifdef BF_PNG_STB
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-#else
-#include <png.h>
-#endif
 
 // ---------------------------------------------------------------------------
 // Messages and options
@@ -241,43 +235,19 @@ static void draw_label(image* img, const std::vector<bitmap_glyph>& font, const 
   }
 }
 
-#ifdef BF_PNG_STB
-// Windows builds: stb's writer, which tells only whether it succeeded.
 static int write_png(const std::string& path, const image& img) {
-  std::vector<unsigned char> png;
-  auto append = [](void* context, void* data, int size) {
-    std::vector<unsigned char>* bytes = (std::vector<unsigned char>*)context;
-    bytes->insert(bytes->end(), (unsigned char*)data, (unsigned char*)data + size);
-  };
-  if (!stbi_write_png_to_func(append, &png, img.width, img.height, 3, img.rgb.data(), img.width * 3))
-    return !fail("writing %s failed", path.c_str());
-  std::string why;
-  if (!file_replace_write(path.c_str(), png.data(), png.size(), &why))
-    return !fail("cannot write %s: %s", path.c_str(), why.c_str());
-  return 1;
-}
-#else
-static int write_png(const std::string& path, const image& img) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return !fail("cannot write %s: %s", path.c_str(), strerror(errno));
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    fclose(f);
+  runner_image out;
+  out.width = img.width;
+  out.height = img.height;
+  out.rgb = img.rgb;
+  errno = 0;
+  if (!runner_write_png(path.c_str(), out)) {
+    // The writer returns only a status; the system's reason is left in errno.
+    if (errno) return !fail("cannot write %s: %s", path.c_str(), strerror(errno));
     return !fail("writing %s failed", path.c_str());
   }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, (png_uint_32)img.width, (png_uint_32)img.height, 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < img.height; y++) png_write_row(png, &img.rgb[(size_t)y * img.width * 3]);
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  if (fclose(f) != 0) return !fail("writing %s failed", path.c_str());
   return 1;
 }
-#endif
 
 // The glyph bitmaps of a cell glyph set, rendered by direct sampling through
 // a temporary file next to the output.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the four packages into build/packages/ (or the folder given):
-#   boxfield-toolkit_<version>_amd64.deb     Debian package, installs under /usr
-#   boxfield_toolkit-<version>-Linux.tar.gz  the same tree, for any prefix
+# Builds the five packages into build/packages/ (or the folder given):
+#   boxfield_<version>_amd64.deb             Debian package: programs, docs, manual pages
+#   libboxfield-toolkit-dev_<version>_amd64.deb  Debian package: headers, static
+#                                            libraries, CMake and pkg-config files
+#   boxfield_toolkit-<version>-Linux.tar.gz  both packages' tree in one, for any prefix
 #   boxfield_toolkit-<version>-win64.zip     x86_64 Windows programs
 #   boxfield_toolkit-<version>-win32.zip     i686 Windows programs
 # from the native tree (build/) and the two MinGW trees (build-mingw64/,
@@ -32,8 +34,8 @@ for dir in build build-mingw64 build-mingw32; do
   cp "$dir"/cpack/*.deb "$dir"/cpack/*.tar.gz "$dir"/cpack/*.zip "$out"/ 2>/dev/null || true
 done
 count=$(find "$out" -maxdepth 1 \( -name '*.deb' -o -name '*.tar.gz' -o -name '*.zip' \) | wc -l)
-if [ "$count" -ne 4 ]; then
-  echo "package: $count packages in $out, wanted 4" >&2
+if [ "$count" -ne 5 ]; then
+  echo "package: $count packages in $out, wanted 5" >&2
   exit 1
 fi
 echo "packages in $out:"

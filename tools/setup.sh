@@ -25,23 +25,26 @@ for arg in "$@"; do
 done
 
 # Building and running the programs: compiler, CMake, SDL2, OpenGL (GL, GLU,
-# EGL and Mesa's drivers, for the window and the headless runners), libpng
-# (screenshots, glyph_tool).
+# EGL and Mesa's drivers, for the window and the headless runners), stb's
+# image writer and reader (PNG files, compiled into the programs), help2man
+# (the manual pages, made from the programs' --help), libwayland-client's
+# headers (the SDL backend checks a Wayland compositor for a seat).
 run_packages=(
   cmake make g++ pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-  libpng-dev
+  libstb-dev help2man libwayland-dev
 )
-# Testing as well: GoogleTest and Google Benchmark, the X server and input
-# tools of the window tests, the Windows cross compilers and Wine, clang for
-# the fuzz targets and the format and lint checks, Valgrind.
+# Testing as well: GoogleTest and Google Benchmark, the X server, the Wayland
+# compositor (weston) and input tools of the window tests, the Windows cross
+# compilers and Wine, clang for the fuzz targets and the format and lint
+# checks, Valgrind.
 test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils libx11-dev
+  xvfb xauth xdotool imagemagick x11-utils libx11-dev weston
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   clang clang-format clang-tidy libclang-rt-14-dev
   valgrind apitrace
-  dpkg-dev lintian libstb-dev unzip
+  dpkg-dev lintian unzip
 )
 
 packages=("${run_packages[@]}")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The programs in examples/ as an outside project builds them: the build tree
 # installed into an empty prefix (cmake --install), each example copied from
-# where the prefix holds it (share/doc/boxfield-toolkit/examples/) and
+# where the prefix holds it (share/doc/libboxfield-toolkit-dev/examples/) and
 # configured with find_package against that prefix only, built, run (the
 # SDL ones in their own windows under Xvfb, the headless one without a
 # display) and their pictures checked with ImageMagick: text where it was drawn, a glow around the bright parts of
@@ -27,11 +27,11 @@ mkdir -p "$shots"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||
   { cat "$work/install.log" >&2; echo "FAIL: cmake --install" >&2; exit 1; }
-# The examples and the guide as installed beside the documentation.
-docs=$prefix/share/doc/boxfield-toolkit
+# The guide beside the programs' README, the examples with the headers.
 for file in docs/using_the_toolkit.md docs/examples/text_markup.png; do
-  [ -f "$docs/$file" ] || { echo "FAIL: $file not installed in $docs" >&2; exit 1; }
+  [ -f "$prefix/share/doc/boxfield/$file" ] || { echo "FAIL: $file not installed in share/doc/boxfield" >&2; exit 1; }
 done
+docs=$prefix/share/doc/libboxfield-toolkit-dev
 examples=(text_markup glow_blur sky_box font_from_file headless_png)
 for name in "${examples[@]}"; do
   [ -f "$docs/examples/$name/CMakeLists.txt" ] || { echo "FAIL: examples/$name not installed" >&2; exit 1; }

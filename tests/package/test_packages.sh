@@ -3,8 +3,9 @@
 # tools/test.sh after the package step):
 #   consumer.sh  the .tar.gz unpacked as a prefix; a small project builds on it
 #                with find_package and with pkg-config, and runs
-#   deb.sh       the .deb's fields and contents, lintian, and its headless
-#                runner flying a tour from an extracted root
+#   deb.sh       both .deb packages (boxfield, libboxfield-toolkit-dev): fields,
+#                contents, copyright, lintian; the programs' package alone
+#                (programs, manual pages) and both together (the consumer)
 #   zip_pe.sh    both Windows zips: contents, PE32 / PE32+, system DLLs only
 #   zip_in_wine_prefix.sh  the x86_64 zip unpacked and run under Wine in a fresh prefix
 # Argument: the packages folder (default build/packages).

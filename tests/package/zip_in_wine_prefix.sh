@@ -46,9 +46,9 @@ end_seconds=300
 bench_window_case 640 360 --windowed 640x360 --benchmark short --results-file frames.csv
 check_bench_report boxfield-report.json frames.csv frametimes.png 640 360
 
-# glyph_tool writes PNG through stb on Windows: its specimen sheet of the
+# glyph_tool.exe writes PNG through the same stb code: its specimen sheet of the
 # built-in font must match, pixel for pixel, the README's picture that the
-# native tool (libpng) made with the same options.
+# native tool made with the same options.
 reference="$here/../../docs/builtin_font.png"
 if wine "$dir/glyph_tool.exe" specimen builtin specimen.png --cell 6 --zoom 2 >"$session_work/glyph_tool.log" 2>&1; then
   differing=$(compare -metric AE specimen.png "$reference" null: 2>&1 || true)

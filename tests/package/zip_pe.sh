@@ -30,6 +30,8 @@ for pair in win64:x86_64:pei-x86-64 win32:i686:pei-i386; do
   mkdir -p "$work/$system"
   unzip -q "$zip" -d "$work/$system"
   grep -q 'Box-field' "$work/$system/$top/README.txt" || fail "$system: README.txt is not the README"
+  grep -q 'This notice may not be removed or altered from any source distribution' "$work/$system/$top/README.txt" ||
+    fail "$system: README.txt lacks the licence"
   for exe in boxfield gallery glyph_tool; do
     file="$work/$system/$top/$exe.exe"
     [ -f "$file" ] || continue
