@@ -49,7 +49,7 @@ done
 
 # The guide's first program, as the guide shows it: compiled and linked.
 mkdir -p "$work/src-guide"
-sed -n '/^```cpp$/,/^```$/p' "$docs/docs/using_the_toolkit.md" | sed '1d;$d' >"$work/src-guide/hello.cpp"
+sed -n '/^```cpp$/,/^```$/p' "$prefix/share/doc/boxfield/docs/using_the_toolkit.md" | sed '1d;$d' >"$work/src-guide/hello.cpp"
 cat >"$work/src-guide/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.25)
 project(hello LANGUAGES CXX)
