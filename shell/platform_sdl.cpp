@@ -532,3 +532,10 @@ int platform_message_box(const char* text, const char* caption, UINT type) {
   if (SDL_ShowSimpleMessageBox(flags, caption ? caption : "", text ? text : "", nullptr) != 0) return 0;
   return 1;  // IDOK
 }
+
+const char* platform_window_system(void) {
+  static char name[64];
+  const char* driver = SDL_GetCurrentVideoDriver();
+  snprintf(name, sizeof name, "SDL %s", driver ? driver : "(no video driver)");
+  return name;
+}

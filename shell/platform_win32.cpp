@@ -144,3 +144,5 @@ void platform_explain_failure(void) {}
 int platform_message_box(const char* text, const char* caption, UINT type) {
   return MessageBoxA(nullptr, text, caption, type);
 }
+
+const char* platform_window_system(void) { return "Win32"; }

@@ -41,7 +41,7 @@ test_packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   clang clang-format clang-tidy libclang-rt-14-dev
   valgrind apitrace
-  dpkg-dev lintian libstb-dev unzip
+  dpkg-dev lintian libstb-dev nlohmann-json3-dev unzip locales
 )
 
 packages=("${run_packages[@]}")
@@ -63,6 +63,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 else
   echo "setup: every package is already installed"
+fi
+# A locale whose decimal point is a comma, for the report tests.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
+  ${sudo:-$( [ "$(id -u)" -ne 0 ] && echo sudo)} localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
 fi
 
 if [ "$build" -eq 0 ]; then exit 0; fi
