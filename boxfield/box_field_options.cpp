@@ -1,139 +1,167 @@
 // The box-field program's command line (see box_field_options.h).
 #include "boxfield/box_field_options.h"
 
-#include <stdarg.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "runner/runner_args.h"
+#include "runner/runner_runs.h"
 #include "runner/runner_script.h"
+#include "util/cli_options.h"
 
-std::vector<std::string> box_field_split_command_line(const char* command_line) {
-  std::vector<std::string> args;
-  if (!command_line) return args;
-  const char* p = command_line;
-  for (;;) {
-    while (*p == ' ' || *p == '\t') p++;
-    if (!*p) break;
-    std::string arg;
-    bool quoted = false;
-    while (*p && (quoted || (*p != ' ' && *p != '\t'))) {
-      if (*p == '\\') {
-        size_t slashes = 0;
-        while (*p == '\\') {
-          slashes++;
-          p++;
-        }
-        if (*p == '"') {
-          // 2n backslashes and a quote: n backslashes, the quote groups;
-          // 2n + 1: n backslashes and a literal quote.
-          arg.append(slashes / 2, '\\');
-          if (slashes % 2) {
-            arg += '"';
-            p++;
-          }
-        } else {
-          arg.append(slashes, '\\');
-        }
-      } else if (*p == '"') {
-        if (quoted && p[1] == '"') {
-          arg += '"';  // "" inside quotes: a literal quote
-          p += 2;
-        } else {
-          quoted = !quoted;
-          p++;
-        }
-      } else {
-        arg += *p++;
-      }
-    }
-    args.push_back(arg);
-  }
-  return args;
+std::string box_field_usage(void) {
+  return std::string(
+             "usage: boxfield [options]\n"
+             "  (no options)          full screen at the display's size, interactive\n"
+             "  --size WxH            a window of that client size, at least 64x64; the display\n"
+             "                        mode is left alone (--windowed WxH is the same)\n"
+             "  --benchmark [TOUR]    fly a built-in tour (default bench, a flight long enough to\n"
+             "                        time; boxfield_runner's default short is its quick check)\n"
+             "                        on the real clock, print the summary, write the report, exit\n"
+             "  --script FILE         with --benchmark: fly a flight script instead of a tour\n"
+             "  --report FILE         JSON report (default boxfield-report.json); frametimes.png\n"
+             "                        goes beside it (a window takes no shots, so there is no\n"
+             "                        folder of pictures as boxfield_runner's --out DIR has)\n"
+             "  --frame-end swap|finish|readpixels|none\n"
+             "                        how each timed frame ends (default swap: a window shows\n"
+             "                        its frames; boxfield_runner, with no display, finishes them)\n"
+             "  --results-file FILE   one CSV row per timed frame (run,frame,mode,ms,gpu_ms,cpu_ms)\n"
+             "  --strict              any GL error makes the benchmark fail (exit 1)\n"
+             "  with --benchmark, as boxfield_runner takes them:\n" +
+         std::string(runner_runs_usage()) +
+             "  -h, --help, --version this text, the version\n") +
+         cli_convention_help;
 }
 
-const char* box_field_usage(void) {
-  return "usage: boxfield [options]\n"
-         "  (no options)          full screen at the display's size, interactive\n"
-         "  --windowed WxH        a window of that client size; the display mode is left alone\n"
-         "  --benchmark [TOUR]    fly a built-in tour (default bench) on the real clock,\n"
-         "                        print the summary, write the report and exit\n"
-         "  --script FILE         with --benchmark: fly a flight script instead of a tour\n"
-         "  --report FILE         JSON report (default boxfield-report.json); frametimes.png\n"
-         "                        goes beside it\n"
-         "  --frame-end swap|finish|readpixels|none\n"
-         "                        how each timed frame ends (default swap)\n"
-         "  --results-file FILE   one CSV row per timed frame (frame,mode,ms)\n"
-         "  --strict              any GL error makes the benchmark fail (exit 1)\n"
-         "  --help, --version     this text, the version\n";
-}
+enum {
+  OPT_VERSION = CLI_FIRST_ID,
+  OPT_SIZE,
+  OPT_WINDOWED,
+  OPT_BENCHMARK,
+  OPT_SCRIPT,
+  OPT_REPORT,
+  OPT_FRAME_END,
+  OPT_RESULTS_FILE,
+  OPT_STRICT,
+  OPT_WARMUP,
+  OPT_RUNS,
+  OPT_CI,
+  OPT_MAX_RUNS,
+  OPT_MAX_SECONDS,
+  OPT_GPU_TIME,
+};
 
-static bool refuse(char* error, size_t size, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  vsnprintf(error, size, format, args);
-  va_end(args);
-  return false;
-}
+static const cli_option box_field_option_table[] = {
+    {"help", CLI_NO_VALUE, CLI_HELP},
+    {"version", CLI_NO_VALUE, OPT_VERSION},
+    {"size", CLI_VALUE, OPT_SIZE},
+    {"windowed", CLI_VALUE, OPT_WINDOWED},
+    {"benchmark", CLI_OPTIONAL_VALUE, OPT_BENCHMARK},
+    {"script", CLI_VALUE, OPT_SCRIPT},
+    {"report", CLI_VALUE, OPT_REPORT},
+    {"frame-end", CLI_VALUE, OPT_FRAME_END},
+    {"results-file", CLI_VALUE, OPT_RESULTS_FILE},
+    {"strict", CLI_NO_VALUE, OPT_STRICT},
+    {"warmup", CLI_VALUE, OPT_WARMUP},
+    {"runs", CLI_VALUE, OPT_RUNS},
+    {"ci", CLI_VALUE, OPT_CI},
+    {"max-runs", CLI_VALUE, OPT_MAX_RUNS},
+    {"max-seconds", CLI_VALUE, OPT_MAX_SECONDS},
+    {"gpu-time", CLI_VALUE, OPT_GPU_TIME},
+};
 
-bool box_field_parse_options(const std::vector<std::string>& args, box_field_options* o, char* error,
-                             size_t size) {
+// Reads the options into o; false with p->error set on a mistake.
+static bool box_field_read_options(cli_parser* p, box_field_options* o) {
   bool tour_given = false;
-  bool needs_benchmark = false;
   const char* benchmark_only = nullptr;
-  for (size_t i = 0; i < args.size(); i++) {
-    const char* a = args[i].c_str();
-    const char* value = i + 1 < args.size() ? args[i + 1].c_str() : nullptr;
-    if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0 || strcmp(a, "/?") == 0) {
-      o->help = true;
-    } else if (strcmp(a, "--version") == 0) {
-      o->version = true;
-    } else if (strcmp(a, "--strict") == 0) {
-      o->strict = true;
-      needs_benchmark = true;
-      benchmark_only = "--strict";
-    } else if (strcmp(a, "--benchmark") == 0) {
-      o->benchmark = true;
-      // An optional tour name: the next argument when it is not an option.
-      if (value && value[0] != '-') {
-        if (!runner_builtin_tour(value))
-          return refuse(error, size, "--benchmark: no tour '%s' (tours: %s)", value, runner_tour_names());
-        o->tour = value;
-        tour_given = true;
-        i++;
-      }
-    } else if (strncmp(a, "--", 2) == 0 &&
-               (strcmp(a, "--windowed") == 0 || strcmp(a, "--script") == 0 || strcmp(a, "--report") == 0 ||
-                strcmp(a, "--frame-end") == 0 || strcmp(a, "--results-file") == 0)) {
-      if (!value) return refuse(error, size, "%s needs a value", a);
-      i++;
-      if (strcmp(a, "--windowed") == 0) {
+  for (;;) {
+    const char* value = nullptr;
+    int id = cli_next(p, &value);
+    switch (id) {
+      case CLI_END:
+        if (o->help || o->version) return true;
+        if (tour_given && !o->script_file.empty())
+          return cli_refuse(p, "--benchmark %s and --script both choose the flight: give one",
+                            o->tour.c_str());
+        if (benchmark_only && !o->benchmark) return cli_refuse(p, "%s needs --benchmark", benchmark_only);
+        return true;
+      case CLI_ERROR:
+        return false;
+      case CLI_OPERAND:
+        // "/?" asks for help as Windows programs are asked.
+        if (strcmp(value, "/?") == 0) {
+          o->help = true;
+          break;
+        }
+        return cli_refuse(p, "unexpected argument '%s'", value);
+      case CLI_HELP:
+        o->help = true;
+        break;
+      case OPT_VERSION:
+        o->version = true;
+        break;
+      case OPT_STRICT:
+        o->strict = true;
+        benchmark_only = "--strict";
+        break;
+      case OPT_BENCHMARK:
+        o->benchmark = true;
+        if (value) {
+          if (!runner_builtin_tour(value))
+            return cli_refuse(p, "--benchmark: no tour '%s' (tours: %s)", value, runner_tour_names());
+          o->tour = value;
+          tour_given = true;
+        }
+        break;
+      case OPT_SIZE:
         if (!runner_parse_size(value, 64, 64, &o->window_width, &o->window_height))
-          return refuse(error, size, "--windowed wants WxH, each from 64 to 8192 (got '%s')", value);
-        continue;
-      }
-      if (!*value) return refuse(error, size, "%s needs a non-empty value", a);
-      needs_benchmark = true;
-      benchmark_only = a;
-      if (strcmp(a, "--script") == 0) {
+          return cli_refuse(p, "--size wants WxH, each from 64 to 8192 (got '%s')", value);
+        break;
+      case OPT_WINDOWED:
+        if (!runner_parse_size(value, 64, 64, &o->window_width, &o->window_height))
+          return cli_refuse(p, "--windowed wants WxH, each from 64 to 8192 (got '%s')", value);
+        break;
+      case OPT_SCRIPT:
         o->script_file = value;
-      } else if (strcmp(a, "--report") == 0) {
+        benchmark_only = "--script";
+        break;
+      case OPT_REPORT:
         o->report = value;
-      } else if (strcmp(a, "--results-file") == 0) {
+        benchmark_only = "--report";
+        break;
+      case OPT_RESULTS_FILE:
         o->results_file = value;
-      } else if (!runner_parse_frame_end(value, &o->frame_end)) {
-        return refuse(error, size, "--frame-end wants swap, finish, readpixels or none (got '%s')", value);
+        benchmark_only = "--results-file";
+        break;
+      case OPT_FRAME_END:
+        if (!runner_parse_frame_end(value, &o->frame_end))
+          return cli_refuse(p, "--frame-end wants swap, finish, readpixels or none (got '%s')", value);
+        benchmark_only = "--frame-end";
+        break;
+      case OPT_WARMUP:
+      case OPT_RUNS:
+      case OPT_CI:
+      case OPT_MAX_RUNS:
+      case OPT_MAX_SECONDS:
+      case OPT_GPU_TIME: {
+        static const char* const names[] = {"--warmup",   "--runs",        "--ci",
+                                            "--max-runs", "--max-seconds", "--gpu-time"};
+        char why[160];
+        if (runner_runs_option(names[id - OPT_WARMUP], value, &o->runs, &o->gpu_time, why, sizeof why) != 1)
+          return cli_refuse(p, "%s (got '%s')", why, value);
+        benchmark_only = names[id - OPT_WARMUP];
+        break;
       }
-    } else if (a[0] == '-') {
-      return refuse(error, size, "unknown option %s", a);
-    } else {
-      return refuse(error, size, "unexpected argument '%s'", a);
+      default:
+        return cli_refuse(p, "unhandled option");
     }
   }
-  if (o->help || o->version) return true;
-  if (tour_given && !o->script_file.empty())
-    return refuse(error, size, "--benchmark %s and --script both choose the flight: give one",
-                  o->tour.c_str());
-  if (needs_benchmark && !o->benchmark) return refuse(error, size, "%s needs --benchmark", benchmark_only);
-  return true;
+}
+
+bool box_field_parse_options(const std::vector<std::string>& args, box_field_options* o, std::string* error) {
+  cli_parser p;
+  cli_begin(&p, args, box_field_option_table,
+            sizeof box_field_option_table / sizeof box_field_option_table[0]);
+  bool ok = box_field_read_options(&p, o);
+  if (!ok) *error = p.error;
+  return ok;
 }

@@ -1,23 +1,23 @@
 // The box-field program's command line: with no arguments the program runs
 // as it always has (full screen, interactive); options choose a window of a
-// given size and a timed benchmark flight with its report files. Splitting a
-// Windows command line into arguments and checking every option happen
-// here; running them is boxfield/main.cpp's. Depends on the runner library
-// (value parsing, tours, frame ends).
+// given size and a timed benchmark flight with its report files. Checking
+// every option happens here (on util/cli_options.h, the programs' common
+// convention); running them is boxfield/main.cpp's. Depends on the runner
+// library (value parsing, tours, frame ends).
 #pragma once
 
-#include <stddef.h>
 #include <stdint.h>
 
 #include <string>
 #include <vector>
 
+#include "runner/runner_runs.h"
 #include "runner/runner_session.h"
 
 struct box_field_options {
-  bool help = false;         // --help: print the usage and exit 0
+  bool help = false;         // --help, -h, /?: print the usage and exit 0
   bool version = false;      // --version: print the version and exit 0
-  int32_t window_width = 0;  // --windowed WxH (0: full screen, the plain start)
+  int32_t window_width = 0;  // --size WxH (or --windowed WxH; 0: full screen, the plain start)
   int32_t window_height = 0;
   bool benchmark = false;                              // --benchmark: fly a tour, report and exit
   std::string tour = "bench";                          // built-in tour of the benchmark
@@ -26,17 +26,14 @@ struct box_field_options {
   runner_frame_end frame_end = RUNNER_FRAME_END_SWAP;  // --frame-end
   std::string results_file;                            // --results-file FILE.csv ("" = none)
   bool strict = false;                                 // --strict: any GL error fails the run
+  runner_runs_plan runs;  // --warmup, --runs, --ci, --max-runs, --max-seconds
+  bool gpu_time = true;   // --gpu-time on|off
 };
-
-// The arguments of a Windows command line (program name first): blanks
-// separate arguments, double quotes group, and backslashes escape a quote
-// as the Microsoft C runtime reads them.
-std::vector<std::string> box_field_split_command_line(const char* command_line);
 
 // Reads the arguments after the program name. Returns true with out filled,
 // or false with a one-line message naming the option in error.
-bool box_field_parse_options(const std::vector<std::string>& args, box_field_options* out, char* error,
-                             size_t error_size);
+bool box_field_parse_options(const std::vector<std::string>& args, box_field_options* out,
+                             std::string* error);
 
 // The usage text (several lines, ending with a line feed).
-const char* box_field_usage(void);
+std::string box_field_usage(void);

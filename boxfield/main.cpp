@@ -22,6 +22,7 @@
 #include "shell/fpu.h"
 #include "shell/platform.h"
 #include "shell/window.h"
+#include "util/cli_options.h"
 
 // ---------------------------------------------------------------------------
 // Output: standard output and error, or on Windows a message box when the
@@ -103,6 +104,8 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   b.clock_label = "real";
   b.progress = has_console;
   b.started = ask_for_swap_interval;
+  b.runs = o.runs;
+  b.gpu_time = o.gpu_time;
 
   box_field_bench_begin(b);
   window_close_status = 1;
@@ -170,10 +173,10 @@ static int run_program(const std::vector<std::string>& args, const char* command
     return 0;
   }
   box_field_options o;
-  char error[256];
-  if (!box_field_parse_options(args, &o, error, sizeof error)) {
-    tell(stderr, std::string("boxfield: ") + error + "\n" + box_field_usage(), true);
-    return 2;
+  std::string error;
+  if (!box_field_parse_options(args, &o, &error)) {
+    tell(stderr, cli_usage_error_line("boxfield", error), true);
+    return CLI_USAGE_STATUS;
   }
   if (o.help) {
     tell(stdout, box_field_usage(), false);
@@ -194,7 +197,7 @@ static int run_program(const std::vector<std::string>& args, const char* command
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_mode) {
   fpu_use_extended_precision();
   app_instance = instance;
-  std::vector<std::string> args = box_field_split_command_line(GetCommandLineA());
+  std::vector<std::string> args = cli_split_windows_command_line(GetCommandLineA());
   if (!args.empty()) args.erase(args.begin());  // the program's own name
   if (!args.empty()) find_console();
   return run_program(args, GetCommandLineA());

@@ -1,14 +1,18 @@
 // Writes the seed corpora of the fuzz targets from the project's own code:
-// arrays written by the array writers (and, as the other subsystems grow,
-// glyph files and markup samples). Usage: make_fuzz_seeds <corpus folder>.
+// arrays written by the array writers, glyph files, markup samples, the
+// built-in flight scripts, and command lines the tests and the README type.
+// (The report reader's seeds are real reports, kept as files in
+// fuzz/corpus/runner_report_fuzz/.) Usage: make_fuzz_seeds <corpus folder>.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_glyphs.h"
+#include "runner/runner_script.h"
 #include "util/dyn_array.h"
 
 static FILE* open_seed(const std::string& dir, const char* target, const char* name) {
@@ -112,6 +116,81 @@ static void atlas_seeds(const std::string& dir) {
   free(bitmaps);
 }
 
+// The built-in tours and a hand-written script with every action, each
+// after the target's error-buffer byte (64 bytes).
+static void script_seeds(const std::string& dir) {
+  std::vector<std::pair<std::string, std::string>> scripts;
+  std::string names = runner_tour_names();
+  for (size_t at = 0; at < names.size();) {
+    size_t blank = names.find(' ', at);
+    std::string name = names.substr(at, blank == std::string::npos ? std::string::npos : blank - at);
+    scripts.push_back({"tour_" + name, runner_builtin_tour(name.c_str())});
+    at = blank == std::string::npos ? names.size() : blank + 1;
+  }
+  scripts.push_back(
+      {"every_action",
+       "# comment\n1 down W\n2 down 0x10\n2 move -3 4\n3 shot a_b-1\n4 up w\n5 down CTRL\n5 end\n"});
+  for (const auto& s : scripts) {
+    FILE* f = open_seed(dir, "runner_script_fuzz", s.first.c_str());
+    if (!f) exit(1);
+    fputc(63, f);
+    fwrite(s.second.data(), 1, s.second.size(), f);
+    fclose(f);
+  }
+}
+
+// Command lines as the tests and the README type them: the program's byte,
+// then the arguments separated by NUL bytes.
+static void command_line_seeds(const std::string& dir) {
+  const struct {
+    int program;  // 0 boxfield, 1 boxfield_runner, 2 gallery_runner, 3 glyph_tool, 4 help/version only
+    const char* words[16];
+  } lines[] = {
+      {0, {"--windowed", "1280x720", "--benchmark", "bench", "--results-file", "frames.csv"}},
+      {0,
+       {"--size=640x360", "--benchmark=short", "--report", "out/r.json", "--frame-end", "finish",
+        "--strict"}},
+      {0, {"--benchmark", "--script", "flight.txt", "--", "/?"}},
+      {1,
+       {"--tour", "reference", "--size", "640x360", "--tolerance", "32", "--max-differing", "400", "--strict",
+        "--validate", "tests/data/boxfield", "--out", "build/boxfield-validate"}},
+      {1, {"--compare", "base.json", "new.json", "--threshold=2.5", "--force", "--plot", "cmp.png"}},
+      {1, {"--script", "s.txt", "--real-clock", "--frame-end=readpixels", "--results-file", "r.csv"}},
+      {1, {"--out", "--help"}},
+      {2, {"--pages", "blur,sky", "--time", "1.5", "--mouse", "0.5,0.25", "--size=800x600", "--strict"}},
+      {3, {"specimen", "builtin", "sheet.png", "--codes", "32-127", "--direct", "--zoom", "2", "--grid"}},
+      {3,
+       {"convert", "a.cells", "b.glyphs", "--cell", "5x7", "--stroke", "0.15,0.25", "--curve=0.3", "--dot",
+        "1.5", "--samples", "-4"}},
+      {4, {"-h", "--version"}},
+  };
+  int i = 0;
+  for (const auto& line : lines) {
+    std::string name = "line" + std::to_string(i++);
+    FILE* f = open_seed(dir, "cli_fuzz", name.c_str());
+    if (!f) exit(1);
+    fputc(line.program, f);
+    for (int w = 0; w < 16 && line.words[w]; w++) {
+      if (w) fputc(0, f);
+      fputs(line.words[w], f);
+    }
+    fclose(f);
+  }
+  const char* windows_lines[] = {
+      "\"C:\\Program Files\\bf\\boxfield.exe\"  --windowed\t640x360 --benchmark short",
+      "boxfield.exe --report \"my report.json\" --benchmark",
+      "a C:\\dir\\ \"C:\\dir\\\\\" \\\"q\\\" \"\" \"x\"\"y\" \"unterminated b",
+  };
+  i = 0;
+  for (const char* line : windows_lines) {
+    std::string name = "line" + std::to_string(i++);
+    FILE* f = open_seed(dir, "windows_command_line_fuzz", name.c_str());
+    if (!f) exit(1);
+    fputs(line, f);
+    fclose(f);
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: make_fuzz_seeds <corpus folder>\n");
@@ -122,5 +201,7 @@ int main(int argc, char** argv) {
   glyph_seeds(argv[1]);
   text_seeds(argv[1]);
   atlas_seeds(argv[1]);
+  script_seeds(argv[1]);
+  command_line_seeds(argv[1]);
   return 0;
 }

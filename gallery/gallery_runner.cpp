@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "gallery/gallery.h"
+#include "gallery/gallery_runner_options.h"
 #include "runner/runner_args.h"
 #include "runner/runner_gl_errors.h"
 #include "runner/runner_image.h"
@@ -32,145 +33,10 @@
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
+#include "util/cli_options.h"
 
 // ---------------------------------------------------------------------------
-// Options
-
-struct gallery_options {
-  int32_t width = 960;
-  int32_t height = 600;
-  std::string out_dir = "gallery-shots";
-  std::string validate_dir;  // empty: save the shots instead of comparing
-  int32_t tolerance = 8;
-  long long max_differing = 0;
-  double time = 0.0;
-  double mouse_fx = 0.62, mouse_fy = 0.42;  // mouse position as fractions of the size
-  std::vector<int32_t> pages;               // pages to shoot, in order
-  bool strict = false;                      // any GL error fails the run
-};
-
-static void runner_usage(FILE* out) {
-  fprintf(out,
-          "usage: gallery_runner [options]\n"
-          "  --size WxH          surface size in pixels (default 960x600)\n"
-          "  --out DIR           where screenshots (or, when validating, the pictures that\n"
-          "                      differ and their diff pictures) go (default gallery-shots)\n"
-          "  --validate DIR      compare each page with DIR/<page>.png instead of saving it\n"
-          "  --tolerance N       per-channel difference a pixel may have (default 8)\n"
-          "  --max-differing N   pixels per page allowed beyond the tolerance (default 0)\n"
-          "  --pages A,B,...     pages to render, by name (default all: ");
-  for (int32_t i = 0; i < GALLERY_PAGE_COUNT; i++) fprintf(out, "%s%s", i ? "," : "", gallery_page_names[i]);
-  fprintf(out,
-          ")\n"
-          "  --time SECONDS      animation time the clock is held at (default 0)\n"
-          "  --mouse FX,FY       mouse position as fractions of the size (default 0.62,0.42)\n"
-          "  --strict            any GL error fails the run (exit 1)\n"
-          "  --help, --version   this text, the version\n");
-}
-
-// Options that take a value.
-static bool takes_value(const char* a) {
-  const char* options[] = {"--size",          "--out",   "--validate", "--tolerance",
-                           "--max-differing", "--pages", "--time",     "--mouse"};
-  for (const char* o : options) {
-    if (strcmp(a, o) == 0) return true;
-  }
-  return false;
-}
-
-static bool parse_pages(const char* text, std::vector<int32_t>* pages) {
-  pages->clear();
-  std::string name;
-  for (const char* p = text;; p++) {
-    if (*p == ',' || *p == 0) {
-      int32_t page = gallery_page_by_name(name.c_str());
-      if (page < 0) {
-        fprintf(stderr, "gallery_runner: no page '%s'\n", name.c_str());
-        return false;
-      }
-      pages->push_back(page);
-      name.clear();
-      if (*p == 0) return true;
-    } else {
-      name += *p;
-    }
-  }
-}
-
-// Returns 0 to run, 1 to exit with success, 2 for a usage error.
-static int parse_options(int argc, char** argv, gallery_options* o) {
-  for (int32_t i = 0; i < GALLERY_PAGE_COUNT; i++) o->pages.push_back(i);
-  for (int i = 1; i < argc; i++) {
-    const char* a = argv[i];
-    if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
-      runner_usage(stdout);
-      return 1;
-    }
-    if (strcmp(a, "--version") == 0) {
-      printf("gallery_runner %s\n", BF_VERSION);
-      return 1;
-    }
-    if (strcmp(a, "--strict") == 0) {
-      o->strict = true;
-      continue;
-    }
-    if (!takes_value(a)) {
-      if (a[0] == '-') {
-        fprintf(stderr, "gallery_runner: unknown option %s\n", a);
-      } else {
-        fprintf(stderr, "gallery_runner: unexpected argument '%s'\n", a);
-      }
-      runner_usage(stderr);
-      return 2;
-    }
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (!value || takes_value(value) || strcmp(value, "--strict") == 0) {
-      fprintf(stderr, "gallery_runner: %s needs a value\n", a);
-      return 2;
-    }
-    i++;
-    if (strcmp(a, "--size") == 0) {
-      if (!runner_parse_size(value, 320, 240, &o->width, &o->height)) {
-        fprintf(stderr, "gallery_runner: --size wants WxH, from 320x240 to 8192x8192\n");
-        return 2;
-      }
-    } else if (strcmp(a, "--out") == 0) {
-      o->out_dir = value;
-    } else if (strcmp(a, "--validate") == 0) {
-      o->validate_dir = value;
-    } else if (strcmp(a, "--tolerance") == 0) {
-      long long n = 0;
-      if (!runner_parse_count(value, 255, &n)) {
-        fprintf(stderr, "gallery_runner: --tolerance wants a whole number from 0 to 255\n");
-        return 2;
-      }
-      o->tolerance = (int32_t)n;
-    } else if (strcmp(a, "--max-differing") == 0) {
-      long long n = 0;
-      if (!runner_parse_count(value, 1LL << 40, &n)) {
-        fprintf(stderr, "gallery_runner: --max-differing wants a pixel count\n");
-        return 2;
-      }
-      o->max_differing = n;
-    } else if (strcmp(a, "--pages") == 0) {
-      if (!parse_pages(value, &o->pages)) return 2;
-    } else if (strcmp(a, "--time") == 0) {
-      if (!runner_parse_number(value, 0, 1e6, &o->time)) {
-        fprintf(stderr, "gallery_runner: --time wants seconds from 0 to 1000000\n");
-        return 2;
-      }
-    } else if (strcmp(a, "--mouse") == 0) {
-      char* comma = strchr((char*)value, ',');
-      std::string fx(value, comma ? (size_t)(comma - value) : strlen(value));
-      if (!comma || !runner_parse_number(fx.c_str(), 0, 1, &o->mouse_fx) ||
-          !runner_parse_number(comma + 1, 0, 1, &o->mouse_fy)) {
-        fprintf(stderr, "gallery_runner: --mouse wants FX,FY, each from 0 to 1\n");
-        return 2;
-      }
-    }
-  }
-  return 0;
-}
+// Options (read by gallery/gallery_runner_options.h)
 
 // The input script: for each page, its digit key down in one frame and up
 // in the next (the page turns in the frame after the press), and the shot
@@ -193,7 +59,7 @@ static std::string make_script(const std::vector<int32_t>& pages) {
 // ---------------------------------------------------------------------------
 // The run
 
-static gallery_options options;
+static gallery_runner_options options;
 static runner_script script;
 static size_t next_event = 0;
 static int32_t frames_drawn = 0;
@@ -313,9 +179,20 @@ static bool make_dir(const std::string& dir) {
 
 int main(int argc, char** argv) {
   fpu_use_extended_precision();
-  int parsed = parse_options(argc, argv, &options);
-  if (parsed == 1) return 0;
-  if (parsed == 2) return 2;
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  std::string message;
+  if (!gallery_runner_parse_options(args, &options, &message)) {
+    fputs(cli_usage_error_line("gallery_runner", message).c_str(), stderr);
+    return CLI_USAGE_STATUS;
+  }
+  if (options.help) {
+    fputs(gallery_runner_usage().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    printf("gallery_runner %s\n", BF_VERSION);
+    return 0;
+  }
   std::string text = make_script(options.pages);
   char error[256];
   if (!runner_parse_script(text.c_str(), &script, error, sizeof error)) {

@@ -33,6 +33,7 @@
 
 #include "boxfield/box_field.h"
 #include "boxfield/box_field_bench.h"
+#include "boxfield/box_field_runner_options.h"
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
@@ -49,52 +50,10 @@
 #include "shell/gl.h"
 #include "shell/platform_headless.h"
 #include "shell/window.h"
+#include "util/cli_options.h"
 
 // ---------------------------------------------------------------------------
-// Options
-
-struct runner_options {
-  int32_t width = 1280;
-  int32_t height = 720;
-  std::string script_label = "tour short";
-  std::string script_text;
-  std::string out_dir = "runner-out";
-  std::string validate_dir;  // empty: save the shots instead of comparing
-  int32_t tolerance = 24;
-  int64_t max_differing = 0;
-  bool real_clock = false;
-  runner_frame_end frame_end = RUNNER_FRAME_END_FINISH;
-  std::string results_file;  // CSV of frame times ("" = none)
-  bool strict = false;       // any GL error fails the run
-  runner_runs_plan runs;     // warm-up passes and timed runs
-  bool gpu_time = true;      // GPU time per frame where timer queries are offered
-};
-
-static void runner_usage(FILE* out) {
-  fprintf(out,
-          "usage: boxfield_runner [options]\n"
-          "  --size WxH          surface size in pixels (default 1280x720)\n"
-          "  --tour NAME         built-in flight: %s (default short)\n"
-          "  --script FILE       flight script file (format: --help-script)\n"
-          "  --print-tour NAME   print a built-in flight and exit\n"
-          "  --out DIR           screenshots, diff pictures, report.json and frametimes.png\n"
-          "                      (default runner-out)\n"
-          "  --validate DIR      compare the script's shots with DIR/<name>.png instead of saving them\n"
-          "  --tolerance N       per-channel difference a pixel may have (default 24)\n"
-          "  --max-differing N   pixels per shot allowed beyond the tolerance (default 0)\n"
-          "  --real-clock        run the program on the real clock (default: 1/64 s per reading)\n"
-          "  --frame-end swap|finish|readpixels|none\n"
-          "                      how each timed frame ends (default finish)\n"
-          "  --results-file FILE one CSV row per timed frame (run,frame,mode,ms,gpu_ms,cpu_ms)\n"
-          "  --strict            any GL error fails the run (exit 1)\n"
-          "%s"
-          "  --help-script       the flight script format\n"
-          "  --help, --version   this text, the version\n"
-          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
-          "                      SAME, FASTER, SLOWER or UNCERTAIN per mode (threshold default 3 %%);\n"
-          "                      exit 1 when a mode is SLOWER or missing, 3 when the reports differ\n",
-          runner_tour_names(), runner_runs_usage());
-}
+// Options (read by boxfield/box_field_runner_options.h)
 
 static void runner_script_help(FILE* out) {
   fputs(
@@ -113,134 +72,20 @@ static void runner_script_help(FILE* out) {
       out);
 }
 
-// Options that take no value.
-static bool is_flag(const char* a) {
-  const char* flags[] = {"--help", "-h", "--version", "--help-script", "--real-clock", "--strict"};
-  for (const char* f : flags) {
-    if (strcmp(a, f) == 0) return true;
+// The flight: a built-in tour or a script file. False after a line on
+// standard error.
+static bool runner_flight(const box_field_runner_options& o, std::string* label, std::string* text) {
+  if (o.script_file.empty()) {
+    *text = runner_builtin_tour(o.tour.c_str());
+    *label = "tour " + o.tour;
+    return true;
   }
-  return false;
-}
-
-// Options that take a value.
-static bool takes_value(const char* a) {
-  const char* options[] = {"--size",      "--tour",      "--script",        "--print-tour", "--out",
-                           "--validate",  "--tolerance", "--max-differing", "--frame-end",  "--results-file",
-                           "--warmup",    "--runs",      "--ci",            "--max-runs",   "--max-seconds",
-                           "--gpu-time"};
-  for (const char* o : options) {
-    if (strcmp(a, o) == 0) return true;
+  if (!runner_read_script_file(o.script_file.c_str(), text)) {
+    fprintf(stderr, "boxfield_runner: cannot read script %s (or it is over 1 MiB)\n", o.script_file.c_str());
+    return false;
   }
-  return false;
-}
-
-// Returns 0 to run, 1 to exit with success, 2 for a usage error.
-static int runner_parse_options(int argc, char** argv, runner_options* o) {
-  const char* tour = nullptr;
-  const char* script_file = nullptr;
-  for (int i = 1; i < argc; i++) {
-    const char* a = argv[i];
-    long long n = 0;
-    if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
-      runner_usage(stdout);
-      return 1;
-    } else if (strcmp(a, "--version") == 0) {
-      printf("boxfield_runner %s\n", BF_VERSION);
-      return 1;
-    } else if (strcmp(a, "--help-script") == 0) {
-      runner_script_help(stdout);
-      return 1;
-    } else if (strcmp(a, "--real-clock") == 0) {
-      o->real_clock = true;
-      continue;
-    } else if (strcmp(a, "--strict") == 0) {
-      o->strict = true;
-      continue;
-    }
-    if (!takes_value(a)) {
-      if (a[0] == '-') {
-        fprintf(stderr, "boxfield_runner: unknown option %s\n", a);
-      } else {
-        fprintf(stderr, "boxfield_runner: unexpected argument '%s'\n", a);
-      }
-      runner_usage(stderr);
-      return 2;
-    }
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (!value || is_flag(value) || takes_value(value)) {
-      fprintf(stderr, "boxfield_runner: %s needs a value\n", a);
-      return 2;
-    }
-    i++;
-    if (strcmp(a, "--size") == 0) {
-      if (!runner_parse_size(value, 16, 16, &o->width, &o->height)) {
-        fprintf(stderr, "boxfield_runner: --size wants WxH, each from 16 to 8192\n");
-        return 2;
-      }
-    } else if (strcmp(a, "--tour") == 0) {
-      tour = value;
-    } else if (strcmp(a, "--script") == 0) {
-      script_file = value;
-    } else if (strcmp(a, "--print-tour") == 0) {
-      const char* text = runner_builtin_tour(value);
-      if (!text) {
-        fprintf(stderr, "boxfield_runner: no tour '%s' (tours: %s)\n", value, runner_tour_names());
-        return 2;
-      }
-      fputs(text, stdout);
-      return 1;
-    } else if (strcmp(a, "--out") == 0) {
-      o->out_dir = value;
-    } else if (strcmp(a, "--validate") == 0) {
-      o->validate_dir = value;
-    } else if (strcmp(a, "--tolerance") == 0) {
-      if (!runner_parse_count(value, 255, &n)) {
-        fprintf(stderr, "boxfield_runner: --tolerance wants 0 to 255\n");
-        return 2;
-      }
-      o->tolerance = (int32_t)n;
-    } else if (strcmp(a, "--max-differing") == 0) {
-      if (!runner_parse_count(value, 1LL << 40, &n)) {
-        fprintf(stderr, "boxfield_runner: --max-differing wants a pixel count\n");
-        return 2;
-      }
-      o->max_differing = n;
-    } else if (strcmp(a, "--frame-end") == 0) {
-      if (!runner_parse_frame_end(value, &o->frame_end)) {
-        fprintf(stderr, "boxfield_runner: --frame-end wants swap, finish, readpixels or none\n");
-        return 2;
-      }
-    } else if (strcmp(a, "--results-file") == 0) {
-      o->results_file = value;
-    } else {
-      char error[160];
-      if (runner_runs_option(a, value, &o->runs, &o->gpu_time, error, sizeof error) != 1) {
-        fprintf(stderr, "boxfield_runner: %s\n", error);
-        return 2;
-      }
-    }
-  }
-  if (tour && script_file) {
-    fprintf(stderr, "boxfield_runner: --tour and --script both choose the flight: give one\n");
-    return 2;
-  }
-  if (script_file) {
-    if (!runner_read_script_file(script_file, &o->script_text)) {
-      fprintf(stderr, "boxfield_runner: cannot read script %s (or it is over 1 MiB)\n", script_file);
-      return 2;
-    }
-    o->script_label = std::string("script ") + script_file;
-  } else {
-    if (!tour) tour = "short";
-    const char* text = runner_builtin_tour(tour);
-    if (!text) {
-      fprintf(stderr, "boxfield_runner: no tour '%s' (tours: %s)\n", tour, runner_tour_names());
-      return 2;
-    }
-    o->script_text = text;
-    o->script_label = std::string("tour ") + tour;
-  }
-  return 0;
+  *label = "script " + o.script_file;
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -382,27 +227,64 @@ static bool runner_make_dir(const std::string& dir) {
   return false;
 }
 
+// Runs --compare through the runner library's comparison with the options
+// as read here (each given in its one spelling).
+static int runner_compare(const box_field_runner_options& o) {
+  char threshold[64];
+  snprintf(threshold, sizeof threshold, "%.17g", o.threshold);
+  std::vector<std::string> words = {"boxfield_runner", "--compare", "--threshold", threshold};
+  if (o.force) words.push_back("--force");
+  if (!o.plot.empty()) {
+    words.push_back("--plot");
+    words.push_back(o.plot);
+  }
+  words.push_back(o.reports[0]);
+  words.push_back(o.reports[1]);
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(&w[0]);
+  argv.push_back(nullptr);
+  return runner_compare_main((int)words.size(), argv.data(), stdout, stderr, runner_plot_compared);
+}
+
 // ---------------------------------------------------------------------------
 // Main
 
 int main(int argc, char** argv) {
   double t_main = runner_seconds();
   fpu_use_extended_precision();
-  // Report comparison runs no flight (runner/runner_compare.h).
-  for (int i = 1; i < argc; i++) {
-    if (strcmp(argv[i], "--compare") == 0)
-      return runner_compare_main(argc, argv, stdout, stderr, runner_plot_compared);
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  box_field_runner_options options;
+  std::string message;
+  if (!box_field_runner_parse_options(args, &options, &message)) {
+    fputs(cli_usage_error_line("boxfield_runner", message).c_str(), stderr);
+    return CLI_USAGE_STATUS;
   }
-  runner_options options;
-  int parsed = runner_parse_options(argc, argv, &options);
-  if (parsed == 1) return 0;
-  if (parsed == 2) return 2;
+  if (options.help) {
+    fputs(box_field_runner_usage().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    printf("boxfield_runner %s\n", BF_VERSION);
+    return 0;
+  }
+  if (options.help_script) {
+    runner_script_help(stdout);
+    return 0;
+  }
+  if (!options.print_tour.empty()) {
+    fputs(runner_builtin_tour(options.print_tour.c_str()), stdout);
+    return 0;
+  }
+  // Report comparison runs no flight (runner/runner_compare.h).
+  if (options.compare) return runner_compare(options);
+  std::string script_label, script_text;
+  if (!runner_flight(options, &script_label, &script_text)) return 2;
   box_field_bench_options b;
   b.tool = "boxfield_runner";
-  b.script_label = options.script_label;
+  b.script_label = script_label;
   char error[256];
-  if (!runner_parse_script(options.script_text.c_str(), &b.script, error, sizeof error)) {
-    fprintf(stderr, "boxfield_runner: %s: %s\n", options.script_label.c_str(), error);
+  if (!runner_parse_script(script_text.c_str(), &b.script, error, sizeof error)) {
+    fprintf(stderr, "boxfield_runner: %s: %s\n", script_label.c_str(), error);
     return 2;
   }
   if (!runner_make_dir(options.out_dir)) return 2;

@@ -5,7 +5,8 @@
 // Depends on glyphs/ (rasteriser, converters, built-in font), font/font_atlas
 // (glyph opacity), geometry/palette and libpng (stb's PNG writer on Windows).
 //
-// Every failure prints one line on stderr and exits with status 1; the
+// A usage error prints one line and exits with status 2 (util/cli_options.h);
+// every other failure prints one line on stderr and exits with status 1; the
 // library functions it calls report nothing, so the tool checks the input
 // (check_cell_glyphs) and the output it reads back itself.
 #include <errno.h>
@@ -21,6 +22,8 @@
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "glyphs/glyph_files.h"
+#include "tools/glyph_tool_options.h"
+#include "util/cli_options.h"
 #include "util/helpers.h"
 
 #ifdef BF_PNG_STB
@@ -35,7 +38,7 @@
 
 static const char* const USAGE =
     "usage: glyph_tool COMMAND [options]\n"
-    "       glyph_tool --help | --version\n"
+    "       glyph_tool -h | --help | --version\n"
     "\n"
     "commands:\n"
     "  convert IN OUT         cell glyph file -> glyph bitmap file, by copying the\n"
@@ -71,113 +74,8 @@ static int fail(const char* format, const char* a = "", const char* b = "") {
   return 1;
 }
 
-namespace {
-struct options {
-  glyph_style style;
-  int direct = 0;
-  int columns = 16;
-  int zoom = 1;
-  int label_cell = 3;
-  int grid = 0;
-  int first = 0, last = MAX_GLYPHS - 1;
-  std::vector<std::string> args;
-};
-}  // namespace
-
-// Parses "A" or "A<sep>B" into two floats (B = A when absent).
-static int parse_pair(const char* text, char sep, float* a, float* b) {
-  char* end = nullptr;
-  double first = strtod(text, &end);
-  if (end == text) return 0;
-  double second = first;
-  if (*end == sep) {
-    const char* rest = end + 1;
-    second = strtod(rest, &end);
-    if (end == rest) return 0;
-  }
-  if (*end != '\0') return 0;
-  *a = (float)first;
-  *b = (float)second;
-  return 1;
-}
-
-static int parse_float(const char* text, float* out) {
-  char* end = nullptr;
-  double value = strtod(text, &end);
-  if (end == text || *end != '\0') return 0;
-  *out = (float)value;
-  return 1;
-}
-
-static int parse_int(const char* text, int low, int high, int* out) {
-  char* end = nullptr;
-  errno = 0;
-  long value = strtol(text, &end, 10);
-  if (end == text || *end != '\0' || errno || value < low || value > high) return 0;
-  *out = (int)value;
-  return 1;
-}
-
-static int finite_value(float v) { return v == v && v - v == 0.0f; }
-
-// Returns 0 and prints the reason when an option is unknown or out of range.
-static int parse_options(int argc, char** argv, options* opt) {
-  opt->style = make_glyph_style(6.0f, 6.0f);
-  for (int i = 0; i < argc; i++) {
-    std::string arg = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    int takes_value = arg == "--cell" || arg == "--stroke" || arg == "--curve" || arg == "--dot" ||
-                      arg == "--samples" || arg == "--columns" || arg == "--zoom" || arg == "--label-cell" ||
-                      arg == "--codes";
-    if (takes_value && !value) return !fail("%s needs a value", arg.c_str());
-    if (arg == "--cell") {
-      if (!parse_pair(value, 'x', &opt->style.cell_width, &opt->style.cell_height) ||
-          !glyph_style_usable(opt->style))
-        return !fail("--cell %s: the cell size must be 1 to 255 pixels, as W or WxH", value);
-    } else if (arg == "--stroke") {
-      if (!parse_pair(value, ',', &opt->style.stroke_x, &opt->style.stroke_y) ||
-          !finite_value(opt->style.stroke_x) || !finite_value(opt->style.stroke_y))
-        return !fail("--stroke %s: expected a number or two numbers X,Y", value);
-    } else if (arg == "--curve") {
-      float x, y;
-      if (!parse_pair(value, ',', &x, &y) || !(x >= 0 && x < 1) || !(y >= 0 && y < 1))
-        return !fail("--curve %s: each value must be at least 0 and below 1", value);
-      opt->style.curve_x = x;
-      opt->style.curve_y = y;
-    } else if (arg == "--dot") {
-      float d;
-      if (!parse_float(value, &d) || !finite_value(d)) return !fail("--dot %s: expected a number", value);
-      opt->style.dot_scale = d;
-    } else if (arg == "--samples") {
-      if (!parse_int(value, 0, GLYPH_MAX_SAMPLES, &opt->style.samples))
-        return !fail("--samples %s: expected a whole number from 0 to 46340", value);
-    } else if (arg == "--columns") {
-      if (!parse_int(value, 1, 512, &opt->columns)) return !fail("--columns %s: expected 1 to 512", value);
-    } else if (arg == "--zoom") {
-      if (!parse_int(value, 1, 16, &opt->zoom)) return !fail("--zoom %s: expected 1 to 16", value);
-    } else if (arg == "--label-cell") {
-      if (!parse_int(value, 2, 16, &opt->label_cell))
-        return !fail("--label-cell %s: expected 2 to 16", value);
-    } else if (arg == "--codes") {
-      int a = 0, b = 0;
-      if (sscanf(value, "%d-%d", &a, &b) != 2 || a < 0 || b < a || b >= MAX_GLYPHS)
-        return !fail("--codes %s: expected A-B with 0 <= A <= B <= 511", value);
-      opt->first = a;
-      opt->last = b;
-    } else if (arg == "--direct") {
-      opt->direct = 1;
-    } else if (arg == "--grid") {
-      opt->grid = 1;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return !fail("unknown option %s (see glyph_tool --help)", arg.c_str());
-    } else {
-      opt->args.push_back(arg);
-      continue;
-    }
-    if (takes_value) i++;
-  }
-  return 1;
-}
+// The options, read by tools/glyph_tool_options.h.
+using options = glyph_tool_options;
 
 // ---------------------------------------------------------------------------
 // Files
@@ -245,19 +143,8 @@ static std::vector<uint8_t> decode(const std::vector<uint8_t>& cells, glyph_styl
 
 // Runs one of the converters and checks that the output holds what the
 // glyphs should give: decoding exactly, direct sampling the same entry sizes.
-// Fails unless the command got exactly its file arguments (named in names).
-static int check_arguments(const options& opt, size_t files, const char* names) {
-  if (opt.args.size() < files + 1)
-    return !fail("%s needs %s (see glyph_tool --help)", opt.args[0].c_str(), names);
-  if (opt.args.size() > files + 1) {
-    std::string what = opt.args[0] + ": unexpected argument '" + opt.args[files + 1] + "'";
-    return !fail("%s (it takes %s)", what.c_str(), names);
-  }
-  return 1;
-}
-
+// The command line has given each command exactly its files.
 static int run_converter(const options& opt, int direct) {
-  if (!check_arguments(opt, 2, "IN and OUT")) return 1;
   const std::string& in = opt.args[1];
   const std::string& out = opt.args[2];
   std::vector<uint8_t> cells;
@@ -274,7 +161,6 @@ static int run_converter(const options& opt, int direct) {
 }
 
 static int export_builtin(const options& opt) {
-  if (!check_arguments(opt, 1, "only OUT")) return 1;
   const std::string& out = opt.args[1];
   FILE* f = fopen(out.c_str(), "wb");
   if (!f) return fail("cannot write %s: %s", out.c_str(), strerror(errno));
@@ -402,7 +288,6 @@ static int render_direct(const std::vector<uint8_t>& cells, const options& opt, 
 }
 
 static int specimen(const options& opt) {
-  if (!check_arguments(opt, 2, "IN and OUT.png")) return 1;
   const std::string& in = opt.args[1];
   const std::string& out = opt.args[2];
   std::vector<uint8_t> cells;
@@ -483,27 +368,25 @@ static int specimen(const options& opt) {
 // Entry
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    fputs(USAGE, stderr);
-    return 1;
-  }
-  std::string command = argv[1];
-  for (int i = 1; i < argc; i++) {
-    if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h") || (i == 1 && !strcmp(argv[i], "help"))) {
-      fputs(USAGE, stdout);
-      return 0;
-    }
-    if (!strcmp(argv[i], "--version")) {
-      printf("glyph_tool %s\n", BF_VERSION);
-      return 0;
-    }
-  }
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
   options opt;
-  if (!parse_options(argc - 1, argv + 1, &opt)) return 1;
-  if (opt.args.empty()) return fail("no command given (see glyph_tool --help)");
+  std::string message;
+  if (!glyph_tool_parse_options(args, &opt, &message)) {
+    fputs(cli_usage_error_line("glyph_tool", message).c_str(), stderr);
+    return CLI_USAGE_STATUS;
+  }
+  if (opt.help) {
+    fputs(USAGE, stdout);
+    fputs(cli_convention_help, stdout);
+    return 0;
+  }
+  if (opt.version) {
+    printf("glyph_tool %s\n", BF_VERSION);
+    return 0;
+  }
+  const std::string& command = opt.args[0];
   if (command == "convert") return run_converter(opt, 0);
   if (command == "render") return run_converter(opt, 1);
   if (command == "export-builtin") return export_builtin(opt);
-  if (command == "specimen") return specimen(opt);
-  return fail("unknown command %s (see glyph_tool --help)", command.c_str());
+  return specimen(opt);
 }

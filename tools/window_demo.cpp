@@ -10,28 +10,36 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 #include "shell/fpu.h"
 #include "shell/gl.h"
 #include "shell/window.h"
+#include "util/cli_options.h"
 
 static const char window_demo_usage[] =
-    "usage: window_demo [--help] [--version]\n"
+    "usage: window_demo [-h | --help] [--version]\n"
     "Opens the toolkit's full-screen window alone, clears it to a changing colour and\n"
     "prints the virtual-key code of each key pressed; Escape or Q ends it.\n";
 
-// The options: -1 to run the demo, else the status to end with.
-static int window_demo_options(int argc, char** argv) {
-  for (int i = 1; i < argc; i++) {
-    if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
-      fputs(window_demo_usage, stdout);
-      return 0;
-    }
-    if (!strcmp(argv[i], "--version")) {
-      printf("window_demo %s\n", BF_VERSION);
-      return 0;
-    }
-    fprintf(stderr, "window_demo: unknown argument '%s' (try --help)\n", argv[i]);
-    return 2;
+// The options (util/cli_options.h): -1 to run the demo, else the status to
+// end with.
+static int window_demo_options(const std::vector<std::string>& args) {
+  bool help = false, version = false;
+  std::string error;
+  if (!cli_parse_help_version(args, &help, &version, &error)) {
+    fputs(cli_usage_error_line("window_demo", error).c_str(), stderr);
+    return CLI_USAGE_STATUS;
+  }
+  if (help) {
+    fputs(window_demo_usage, stdout);
+    fputs(cli_convention_help, stdout);
+    return 0;
+  }
+  if (version) {
+    printf("window_demo %s\n", BF_VERSION);
+    return 0;
   }
   return -1;
 }
@@ -59,7 +67,9 @@ static int window_demo_main(void) {
 
 #ifdef _WIN32
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
-  int status = window_demo_options(__argc, __argv);
+  std::vector<std::string> args = cli_split_windows_command_line(GetCommandLineA());
+  if (!args.empty()) args.erase(args.begin());  // the program's own name
+  int status = window_demo_options(args);
   if (status >= 0) return status;
   fpu_use_extended_precision();
   app_instance = instance;
@@ -67,7 +77,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
 }
 #else
 int main(int argc, char** argv) {
-  int status = window_demo_options(argc, argv);
+  int status =
+      window_demo_options(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0)));
   if (status >= 0) return status;
   fpu_use_extended_precision();
   return window_demo_main();

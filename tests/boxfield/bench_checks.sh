@@ -3,7 +3,8 @@
 # the display mode left alone, and the report files of the run.
 
 # expect_refusal NAME PATTERN ARG...: the program refuses ARG... with exit
-# status 2, a first line matching PATTERN followed by the usage, and opens
+# status 2, one line matching PATTERN that ends pointing at --help (not the
+# whole usage), and opens
 # no window (DISPLAY names a display nobody serves, so any attempt to open
 # one would fail differently).
 expect_refusal() {
@@ -14,7 +15,8 @@ expect_refusal() {
   first=$(head -n 1 "$err")
   [ "$status" = 2 ] || fail "$name: exit status $status, wanted 2"
   grep -Eq "$pattern" <<<"$first" || fail "$name: first line '$first' does not match '$pattern'"
-  grep -q '^usage: boxfield' "$err" || fail "$name: no usage after the refusal"
+  [[ "$first" == *" (try 'boxfield --help')" ]] || fail "$name: '$first' does not point at --help"
+  ! grep -q '^usage: ' "$err" || fail "$name: the whole usage after the refusal"
   [ ! -s "$out" ] || fail "$name: wrote to standard output: $(head -n 2 "$out")"
   echo "$name: refused ($first)"
 }

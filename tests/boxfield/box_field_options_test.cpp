@@ -1,48 +1,25 @@
-// The box-field program's command line: Windows command lines split as the
-// C runtime splits them (quotes, backslashes before quotes), every option
-// checked whole, benchmark-only options refused without --benchmark, and
-// two choices of flight refused.
+// The command lines of the box-field program and of boxfield_runner: every
+// option checked whole in either value spelling, benchmark-only and
+// compare-only options refused out of their mode, two choices of flight
+// refused, and the defaults the two programs' help texts explain.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "boxfield/box_field_options.h"
+#include "boxfield/box_field_runner_options.h"
 
 namespace {
 
 using args = std::vector<std::string>;
 
-TEST(box_field_options, WindowsCommandLinesSplitLikeTheRuntime) {
-  EXPECT_EQ(box_field_split_command_line("boxfield.exe"), (args{"boxfield.exe"}));
-  EXPECT_EQ(box_field_split_command_line("  \"C:\\Program Files\\bf\\boxfield.exe\"  --windowed\t640x360 "),
-            (args{"C:\\Program Files\\bf\\boxfield.exe", "--windowed", "640x360"}));
-  EXPECT_EQ(box_field_split_command_line("a --report \"my report.json\""),
-            (args{"a", "--report", "my report.json"}));
-  // Backslashes are literal unless a quote follows: 2n + quote -> n and a
-  // grouping quote, 2n + 1 + quote -> n and a literal quote.
-  EXPECT_EQ(box_field_split_command_line("a C:\\dir\\ b"), (args{"a", "C:\\dir\\", "b"}));
-  EXPECT_EQ(box_field_split_command_line("a \"C:\\dir\\\\\" b"), (args{"a", "C:\\dir\\", "b"}));
-  EXPECT_EQ(box_field_split_command_line("a \\\"q\\\" b"), (args{"a", "\"q\"", "b"}));
-  EXPECT_EQ(box_field_split_command_line("a \"\" b"), (args{"a", "", "b"}));
-  EXPECT_EQ(box_field_split_command_line("a \"unterminated b"), (args{"a", "unterminated b"}));
-  EXPECT_TRUE(box_field_split_command_line("").empty());
-  EXPECT_TRUE(box_field_split_command_line(nullptr).empty());
-}
-
-bool parse(const args& a, box_field_options* o, std::string* message) {
-  char error[256] = "";
-  bool ok = box_field_parse_options(a, o, error, sizeof error);
-  *message = error;
-  return ok;
-}
-
 TEST(box_field_options, BenchmarkOptionsAreRead) {
   box_field_options o;
   std::string message;
-  ASSERT_TRUE(parse({"--windowed", "640x360", "--benchmark", "short", "--frame-end", "finish",
-                     "--results-file", "r.csv", "--report", "out/r.json", "--strict"},
-                    &o, &message))
+  ASSERT_TRUE(box_field_parse_options({"--size=640x360", "--benchmark", "short", "--frame-end", "finish",
+                                       "--results-file=r.csv", "--report", "out/r.json", "--strict"},
+                                      &o, &message))
       << message;
   EXPECT_EQ(o.window_width, 640);
   EXPECT_EQ(o.window_height, 360);
@@ -54,45 +31,130 @@ TEST(box_field_options, BenchmarkOptionsAreRead) {
   EXPECT_TRUE(o.strict);
 
   box_field_options d;  // the benchmark's defaults; an option after it is not a tour
-  ASSERT_TRUE(parse({"--benchmark", "--script", "f.txt"}, &d, &message)) << message;
+  ASSERT_TRUE(
+      box_field_parse_options({"--windowed", "64x64", "--benchmark", "--script", "f.txt"}, &d, &message))
+      << message;
   EXPECT_EQ(d.tour, "bench");
   EXPECT_EQ(d.script_file, "f.txt");
   EXPECT_EQ(d.frame_end, RUNNER_FRAME_END_SWAP);
   EXPECT_EQ(d.report, "boxfield-report.json");
-  EXPECT_EQ(d.window_width, 0);
+  EXPECT_EQ(d.window_width, 64);
+
+  box_field_options h;  // help wins over the rest of the line; "/?" is help too
+  EXPECT_TRUE(box_field_parse_options({"--report", "x", "/?"}, &h, &message));
+  EXPECT_TRUE(h.help);
 }
 
 TEST(box_field_options, MistakesAreNamed) {
-  struct refusal {
+  const struct {
     args a;
     const char* message;
-  };
-  const refusal refusals[] = {
+  } refusals[] = {
       {{"--fullscreen"}, "unknown option --fullscreen"},
       {{"bench"}, "unexpected argument 'bench'"},
+      {{"--", "--help"}, "unexpected argument '--help'"},
       {{"--windowed"}, "--windowed needs a value"},
+      {{"--benchmark", "--report", "--strict"}, "--report needs a value, not the option '--strict'"},
       {{"--windowed", "640"}, "--windowed wants WxH, each from 64 to 8192 (got '640')"},
-      {{"--windowed", "32x32"}, "--windowed wants WxH, each from 64 to 8192 (got '32x32')"},
+      {{"--size=32x32"}, "--size wants WxH, each from 64 to 8192 (got '32x32')"},
       {{"--benchmark", "long"}, "--benchmark: no tour 'long' (tours: short bench reference)"},
-      {{"--benchmark", "--frame-end", "flip"},
+      {{"--benchmark", "--frame-end=flip"},
        "--frame-end wants swap, finish, readpixels or none (got 'flip')"},
       {{"--benchmark", "--report", ""}, "--report needs a non-empty value"},
-      {{"--benchmark", "short", "--script", "f.txt"},
+      {{"--benchmark=short", "--script", "f.txt"},
        "--benchmark short and --script both choose the flight: give one"},
       {{"--report", "r.json"}, "--report needs --benchmark"},
-      {{"--windowed", "640x360", "--strict"}, "--strict needs --benchmark"},
+      {{"--size", "640x360", "--strict"}, "--strict needs --benchmark"},
   };
-  for (const refusal& r : refusals) {
+  for (const auto& r : refusals) {
     box_field_options o;
     std::string message;
-    EXPECT_FALSE(parse(r.a, &o, &message)) << r.a[0];
+    EXPECT_FALSE(box_field_parse_options(r.a, &o, &message)) << r.a[0];
     EXPECT_EQ(message, r.message);
   }
-  // --help wins over the rest of the line.
-  box_field_options o;
+}
+
+TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
+  box_field_runner_options o;
   std::string message;
-  EXPECT_TRUE(parse({"--report", "x", "--help"}, &o, &message));
-  EXPECT_TRUE(o.help);
+  ASSERT_TRUE(box_field_runner_parse_options({"--size=160x90", "--tour", "bench", "--out=o", "--tolerance=0",
+                                              "--max-differing", "7", "--frame-end=swap", "--real-clock"},
+                                             &o, &message))
+      << message;
+  EXPECT_EQ(o.width, 160);
+  EXPECT_EQ(o.tour, "bench");
+  EXPECT_EQ(o.out_dir, "o");
+  EXPECT_EQ(o.tolerance, 0);
+  EXPECT_EQ(o.max_differing, 7);
+  EXPECT_EQ(o.frame_end, RUNNER_FRAME_END_SWAP);
+  EXPECT_TRUE(o.real_clock);
+  EXPECT_EQ(o.runs.runs, 3);  // the run defaults both programs share
+  EXPECT_EQ(o.runs.warmup_passes, 1);
+  EXPECT_FALSE(o.runs.auto_runs);
+
+  // The run options, read by the one function both programs call.
+  box_field_runner_options ro;
+  ASSERT_TRUE(box_field_runner_parse_options({"--runs=auto", "--ci", "0.5", "--max-runs=6", "--max-seconds", "60",
+                                              "--warmup=0", "--gpu-time", "off"},
+                                             &ro, &message))
+      << message;
+  EXPECT_TRUE(ro.runs.auto_runs);
+  EXPECT_EQ(ro.runs.ci_percent, 0.5);
+  EXPECT_EQ(ro.runs.max_runs, 6);
+  EXPECT_EQ(ro.runs.max_seconds, 60.0);
+  EXPECT_EQ(ro.runs.warmup_passes, 0);
+  EXPECT_FALSE(ro.gpu_time);
+  box_field_options b;
+  ASSERT_TRUE(box_field_parse_options({"--benchmark", "--runs", "7"}, &b, &message)) << message;
+  EXPECT_EQ(b.runs.runs, 7);
+  box_field_options plain;
+  EXPECT_FALSE(box_field_parse_options({"--runs", "7"}, &plain, &message));
+  EXPECT_EQ(message, "--runs needs --benchmark");
+  const std::pair<args, std::string> refused[] = {
+      {{"--runs", "0"}, "--runs wants a count from 1 to 1000 or auto (got '0')"},
+      {{"--max-runs", "5"}, "--max-runs wants a count from 6 (the fewest runs an interval needs) to 1000 (got '5')"},
+      {{"--ci=0"}, "--ci wants a percentage from 0.01 to 50 (got '0')"},
+      {{"--gpu-time=yes"}, "--gpu-time wants on or off (got 'yes')"},
+  };
+  for (const auto& c : refused) {
+    EXPECT_FALSE(box_field_runner_parse_options(c.first, &ro, &message)) << c.second;
+    EXPECT_EQ(message, c.second);
+  }
+
+  box_field_runner_options c;
+  ASSERT_TRUE(box_field_runner_parse_options({"a.json", "--threshold=2.5", "--compare", "--", "-b.json"}, &c,
+                                             &message))
+      << message;
+  EXPECT_TRUE(c.compare);
+  EXPECT_EQ(c.reports, (args{"a.json", "-b.json"}));
+  EXPECT_EQ(c.threshold, 2.5);
+
+  box_field_runner_options d;  // the defaults its help explains
+  ASSERT_TRUE(box_field_runner_parse_options({}, &d, &message));
+  EXPECT_EQ(d.tour, "short");
+  EXPECT_EQ(d.frame_end, RUNNER_FRAME_END_FINISH);
+  EXPECT_EQ(d.tolerance, 24);
+  EXPECT_EQ(d.out_dir, "runner-out");
+
+  const struct {
+    args a;
+    const char* message;
+  } refusals[] = {
+      {{"bench"}, "unexpected argument 'bench'"},
+      {{"--size", "--strict"}, "--size needs a value, not the option '--strict'"},
+      {{"--tour", "short", "--script", "s.txt"}, "--tour and --script both choose the flight: give one"},
+      {{"--tolerance=256"}, "--tolerance wants 0 to 255 (got '256')"},
+      {{"--tour=long"}, "no tour 'long' (tours: short bench reference)"},
+      {{"--threshold", "5"}, "--threshold needs --compare"},
+      {{"--compare", "a", "b", "--strict"}, "--strict does not go with --compare"},
+      {{"--compare", "a"}, "--compare takes two reports, BASE.json and NEW.json (got 1)"},
+      {{"--compare", "a", "b", "--threshold=-1"}, "--threshold wants a percentage from 0 to 99 (got '-1')"},
+  };
+  for (const auto& r : refusals) {
+    box_field_runner_options x;
+    EXPECT_FALSE(box_field_runner_parse_options(r.a, &x, &message)) << r.a[0];
+    EXPECT_EQ(message, r.message);
+  }
 }
 
 }  // namespace

@@ -20,17 +20,21 @@ check() {  # description, then a command that must succeed
     failures=$((failures + 1))
   fi
 }
-# Runs the tool expecting status 1 and exactly one line on stderr that
-# contains the given text.
-refuses() {
-  local text=$1
-  shift
+# Runs the tool expecting status 1 (2 for a mistake on the command line,
+# which also points at --help) and exactly one line on stderr that contains
+# the given text.
+refuses_with() {
+  local want=$1 text=$2
+  shift 2
   local err status
   err=$("$tool" "$@" 2>&1 >/dev/null)
   status=$?
-  [ "$status" -eq 1 ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && [[ "$err" == *"$text"* ]] ||
+  [ "$status" -eq "$want" ] && [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && [[ "$err" == *"$text"* ]] ||
     { echo "  status $status, stderr: $err"; return 1; }
+  [ "$want" = 1 ] || [[ "$err" == *" (try 'glyph_tool --help')" ]] || { echo "  no pointer to --help: $err"; return 1; }
 }
+refuses() { refuses_with 1 "$@"; }
+usage_error() { refuses_with 2 "$@"; }
 
 check "--help prints the usage" bash -c "'$tool' --help | grep -q 'usage: glyph_tool'"
 check "export-builtin writes 972 bytes" bash -c "'$tool' export-builtin '$dir/font.cells' && [ \$(stat -c %s '$dir/font.cells') -eq 972 ]"
@@ -55,14 +59,17 @@ check "cell code of 64" refuses "64 or more" convert "$dir/badcode.cells" "$dir/
 printf '\052\001' >"$dir/wide.cells"
 head -c 42 /dev/zero >>"$dir/wide.cells"
 check "glyph too wide at 7-pixel cells" refuses "wider or taller" convert "$dir/wide.cells" "$dir/out.glyphs" --cell 7
-check "curve of 1" refuses "below 1" convert "$dir/font.cells" "$dir/out.glyphs" --curve 1
-check "cell size 0" refuses "1 to 255" convert "$dir/font.cells" "$dir/out.glyphs" --cell 0
-check "absurd samples" refuses "0 to 46340" convert "$dir/font.cells" "$dir/out.glyphs" --samples 100000
-check "unknown command" refuses "unknown command" frobnicate
+check "curve of 1" usage_error "below 1" convert "$dir/font.cells" "$dir/out.glyphs" --curve 1
+check "cell size 0" usage_error "1 to 255" convert "$dir/font.cells" "$dir/out.glyphs" --cell 0
+check "absurd samples" usage_error "0 to 46340" convert "$dir/font.cells" "$dir/out.glyphs" --samples 100000
+check "unknown command" usage_error "unknown command" frobnicate
+check "no command" usage_error "no command given"
+check "--cell=7 and a negative stroke are values" "$tool" convert "$dir/font.cells" "$dir/styled.glyphs" --cell=7 --stroke -0.05
+check "an option as a value" usage_error "--cell needs a value, not the option '--grid'" specimen builtin x.png --cell --grid
 check "--version names the version" bash -c "'$tool' --version | grep -Eq '^glyph_tool [0-9]+\.[0-9]+\.[0-9]+\$'"
-check "an extra argument is named" refuses "export-builtin: unexpected argument 'b.cells'" export-builtin "$dir/a.cells" b.cells
+check "an extra argument is named" usage_error "export-builtin: unexpected argument 'b.cells'" export-builtin "$dir/a.cells" b.cells
 check "the extra argument writes nothing" test ! -e "$dir/a.cells"
-check "a missing argument is named" refuses "specimen needs IN and OUT.png" specimen builtin
+check "a missing argument is named" usage_error "specimen needs IN and OUT.png" specimen builtin
 check "a glyph bitmap file given as cell glyphs" refuses "looks like a glyph bitmap file" specimen "$dir/font.glyphs" "$dir/x.png"
 check "the same for convert" refuses "looks like a glyph bitmap file" convert "$dir/direct.glyphs" "$dir/x.glyphs"
 echo "$passes passed, $failures failed"

@@ -15,14 +15,18 @@ fail() {
 }
 rm -rf "$work" && mkdir -p "$work"
 
-# refused NAME PATTERN COMMAND...: status 2 and a first line on standard
-# error matching PATTERN.
+# refused NAME PATTERN COMMAND...: status 2 and one line on standard error,
+# PATTERN and then where the help is.
 refused() {
   local name=$1 pattern=$2 status=0 first
   shift 2
   "$@" >"$work/out" 2>"$work/err" || status=$?
   first=$(head -n 1 "$work/err")
   [ "$status" = 2 ] || fail "$name: exit status $status, wanted 2"
+  [ "$(wc -l <"$work/err")" = 1 ] || fail "$name: $(wc -l <"$work/err") lines on standard error, wanted 1"
+  local try=" (try '$(basename "$1") --help')"
+  [[ "$first" == *"$try" ]] || fail "$name: '$first' does not end with '$try'"
+  first=${first%"$try"}
   grep -Eq "$pattern" <<<"$first" || fail "$name: said '$first', wanted /$pattern/"
 }
 
@@ -31,9 +35,13 @@ refused "runner unknown option" '^boxfield_runner: unknown option --fast$' "$box
 refused "runner unknown option with value" '^boxfield_runner: unknown option --fast$' "$boxfield_runner" --fast 1
 refused "runner two flights" '^boxfield_runner: --tour and --script both choose the flight: give one$' \
   "$boxfield_runner" --tour short --script "$work/none.txt"
-refused "runner missing value" '^boxfield_runner: --size needs a value$' "$boxfield_runner" --size --strict
+refused "runner option as value" "^boxfield_runner: --size needs a value, not the option '--strict'$" \
+  "$boxfield_runner" --size --strict
+refused "gallery option as value" "^gallery_runner: --out needs a value, not the option '--help'$" \
+  "$gallery_runner" --out --help
 refused "gallery unknown option" '^gallery_runner: unknown option --fast$' "$gallery_runner" --fast
 refused "gallery unknown option with value" '^gallery_runner: unknown option --fast$' "$gallery_runner" --fast 1
+refused "gallery unknown page" "^gallery_runner: no page 'nope'$" "$gallery_runner" --pages=blur,nope
 refused "gallery stray word" "^gallery_runner: unexpected argument 'sky'$" "$gallery_runner" sky
 
 "$boxfield_runner" --help-script >"$work/out" || fail "--help-script: status $?"

@@ -1,0 +1,240 @@
+// boxfield_runner's command line (see box_field_runner_options.h).
+#include "boxfield/box_field_runner_options.h"
+
+#include "runner/runner_args.h"
+#include "runner/runner_runs.h"
+#include "runner/runner_script.h"
+#include "util/cli_options.h"
+
+std::string box_field_runner_usage(void) {
+  return std::string(
+             "usage: boxfield_runner [options]\n"
+             "  --size WxH          surface size in pixels, at least 16x16 (default 1280x720; a\n"
+             "                      surface has no window manager's minimum, so it may be smaller\n"
+             "                      than the program's 64x64 window)\n"
+             "  --tour NAME         built-in flight: ") +
+         runner_tour_names() +
+         " (default short, the quick check\n"
+         "                      with shots; boxfield --benchmark flies bench by default)\n"
+         "  --script FILE       flight script file (format: --help-script)\n"
+         "  --print-tour NAME   print a built-in flight and exit\n"
+         "  --out DIR           screenshots, diff pictures, report.json and frametimes.png\n"
+         "                      (default runner-out; the program's benchmark mode takes no\n"
+         "                      shots and names its one report with --report FILE)\n"
+         "  --validate DIR      compare the script's shots with DIR/<name>.png instead of saving them\n"
+         "  --tolerance N       per-channel difference a pixel may have (default 24: the\n"
+         "                      field's thin lines and fog edges move by a rounding on other\n"
+         "                      GL drivers; gallery_runner's flat pages keep 8)\n"
+         "  --max-differing N   pixels per shot allowed beyond the tolerance (default 0)\n"
+         "  --real-clock        run the program on the real clock (default: 1/64 s per reading)\n"
+         "  --frame-end swap|finish|readpixels|none\n"
+         "                      how each timed frame ends (default finish: a headless surface\n"
+         "                      shows nothing, so its frames are finished; the program's\n"
+         "                      window swaps by default)\n"
+         "  --results-file FILE one CSV row per timed frame (run,frame,mode,ms,gpu_ms,cpu_ms)\n"
+         "  --strict            any GL error fails the run (exit 1)\n" +
+         runner_runs_usage() +
+         "  --help-script       the flight script format\n"
+         "  -h, --help, --version  this text, the version\n"
+         "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
+         "                      SAME, FASTER, SLOWER or UNCERTAIN per mode from the run medians\n"
+         "                      (threshold default 3 %); exit 1 when a mode is SLOWER or missing\n"
+         "                      in NEW, 3 when a report is unreadable or the two differ\n" +
+         cli_convention_help;
+}
+
+enum {
+  OPT_VERSION = CLI_FIRST_ID,
+  OPT_HELP_SCRIPT,
+  OPT_PRINT_TOUR,
+  OPT_SIZE,
+  OPT_TOUR,
+  OPT_SCRIPT,
+  OPT_OUT,
+  OPT_VALIDATE,
+  OPT_TOLERANCE,
+  OPT_MAX_DIFFERING,
+  OPT_REAL_CLOCK,
+  OPT_FRAME_END,
+  OPT_RESULTS_FILE,
+  OPT_STRICT,
+  OPT_COMPARE,
+  OPT_THRESHOLD,
+  OPT_FORCE,
+  OPT_PLOT,
+  OPT_WARMUP,
+  OPT_RUNS,
+  OPT_CI,
+  OPT_MAX_RUNS,
+  OPT_MAX_SECONDS,
+  OPT_GPU_TIME,
+};
+
+static const cli_option box_field_runner_option_table[] = {
+    {"help", CLI_NO_VALUE, CLI_HELP},
+    {"version", CLI_NO_VALUE, OPT_VERSION},
+    {"help-script", CLI_NO_VALUE, OPT_HELP_SCRIPT},
+    {"print-tour", CLI_VALUE, OPT_PRINT_TOUR},
+    {"size", CLI_VALUE, OPT_SIZE},
+    {"tour", CLI_VALUE, OPT_TOUR},
+    {"script", CLI_VALUE, OPT_SCRIPT},
+    {"out", CLI_VALUE, OPT_OUT},
+    {"validate", CLI_VALUE, OPT_VALIDATE},
+    {"tolerance", CLI_VALUE, OPT_TOLERANCE},
+    {"max-differing", CLI_VALUE, OPT_MAX_DIFFERING},
+    {"real-clock", CLI_NO_VALUE, OPT_REAL_CLOCK},
+    {"frame-end", CLI_VALUE, OPT_FRAME_END},
+    {"results-file", CLI_VALUE, OPT_RESULTS_FILE},
+    {"strict", CLI_NO_VALUE, OPT_STRICT},
+    {"compare", CLI_NO_VALUE, OPT_COMPARE},
+    {"threshold", CLI_VALUE, OPT_THRESHOLD},
+    {"force", CLI_NO_VALUE, OPT_FORCE},
+    {"plot", CLI_VALUE, OPT_PLOT},
+    {"warmup", CLI_VALUE, OPT_WARMUP},
+    {"runs", CLI_VALUE, OPT_RUNS},
+    {"ci", CLI_VALUE, OPT_CI},
+    {"max-runs", CLI_VALUE, OPT_MAX_RUNS},
+    {"max-seconds", CLI_VALUE, OPT_MAX_SECONDS},
+    {"gpu-time", CLI_VALUE, OPT_GPU_TIME},
+};
+
+static const size_t box_field_runner_option_count =
+    sizeof box_field_runner_option_table / sizeof box_field_runner_option_table[0];
+
+static const char* box_field_runner_option_name(int id) {
+  for (const cli_option& o : box_field_runner_option_table) {
+    if (o.id == id) return o.name;
+  }
+  return "?";
+}
+
+// Reads the options into o; false with p->error set on a mistake.
+static bool box_field_runner_read_options(cli_parser* p, box_field_runner_options* o) {
+  bool tour_given = false;
+  int flight_option = 0;   // an option of a flight, refused with --compare
+  int compare_option = 0;  // an option of --compare, refused without it
+  for (;;) {
+    const char* value = nullptr;
+    long long n = 0;
+    int id = cli_next(p, &value);
+    if (id == CLI_END) break;
+    if (id == CLI_ERROR) return false;
+    if (id == OPT_THRESHOLD || id == OPT_FORCE || id == OPT_PLOT) {
+      compare_option = id;
+    } else if (id != CLI_HELP && id != OPT_VERSION && id != OPT_COMPARE && id != CLI_OPERAND) {
+      flight_option = id;
+    }
+    switch (id) {
+      case CLI_OPERAND:
+        o->reports.push_back(value);
+        break;
+      case CLI_HELP:
+        o->help = true;
+        break;
+      case OPT_VERSION:
+        o->version = true;
+        break;
+      case OPT_HELP_SCRIPT:
+        o->help_script = true;
+        break;
+      case OPT_PRINT_TOUR:
+        if (!runner_builtin_tour(value))
+          return cli_refuse(p, "no tour '%s' (tours: %s)", value, runner_tour_names());
+        o->print_tour = value;
+        break;
+      case OPT_SIZE:
+        if (!runner_parse_size(value, 16, 16, &o->width, &o->height))
+          return cli_refuse(p, "--size wants WxH, each from 16 to 8192 (got '%s')", value);
+        break;
+      case OPT_TOUR:
+        if (!runner_builtin_tour(value))
+          return cli_refuse(p, "no tour '%s' (tours: %s)", value, runner_tour_names());
+        o->tour = value;
+        tour_given = true;
+        break;
+      case OPT_SCRIPT:
+        o->script_file = value;
+        break;
+      case OPT_OUT:
+        o->out_dir = value;
+        break;
+      case OPT_VALIDATE:
+        o->validate_dir = value;
+        break;
+      case OPT_TOLERANCE:
+        if (!runner_parse_count(value, 255, &n))
+          return cli_refuse(p, "--tolerance wants 0 to 255 (got '%s')", value);
+        o->tolerance = (int32_t)n;
+        break;
+      case OPT_MAX_DIFFERING:
+        if (!runner_parse_count(value, 1LL << 40, &n))
+          return cli_refuse(p, "--max-differing wants a pixel count (got '%s')", value);
+        o->max_differing = n;
+        break;
+      case OPT_REAL_CLOCK:
+        o->real_clock = true;
+        break;
+      case OPT_FRAME_END:
+        if (!runner_parse_frame_end(value, &o->frame_end))
+          return cli_refuse(p, "--frame-end wants swap, finish, readpixels or none (got '%s')", value);
+        break;
+      case OPT_RESULTS_FILE:
+        o->results_file = value;
+        break;
+      case OPT_STRICT:
+        o->strict = true;
+        break;
+      case OPT_COMPARE:
+        o->compare = true;
+        break;
+      case OPT_THRESHOLD:
+        if (!runner_parse_number(value, 0.0, 99.0, &o->threshold))
+          return cli_refuse(p, "--threshold wants a percentage from 0 to 99 (got '%s')", value);
+        break;
+      case OPT_FORCE:
+        o->force = true;
+        break;
+      case OPT_PLOT:
+        o->plot = value;
+        break;
+      case OPT_WARMUP:
+      case OPT_RUNS:
+      case OPT_CI:
+      case OPT_MAX_RUNS:
+      case OPT_MAX_SECONDS:
+      case OPT_GPU_TIME: {
+        char why[160];
+        std::string name = std::string("--") + box_field_runner_option_name(id);
+        if (runner_runs_option(name.c_str(), value, &o->runs, &o->gpu_time, why, sizeof why) != 1)
+          return cli_refuse(p, "%s (got '%s')", why, value);
+        break;
+      }
+      default:
+        return cli_refuse(p, "unhandled option --%s", box_field_runner_option_name(id));
+    }
+  }
+  if (o->help || o->version || o->help_script || !o->print_tour.empty()) return true;
+  if (o->compare) {
+    if (flight_option)
+      return cli_refuse(p, "--%s does not go with --compare", box_field_runner_option_name(flight_option));
+    if (o->reports.size() != 2)
+      return cli_refuse(p, "--compare takes two reports, BASE.json and NEW.json (got %u)",
+                        (unsigned)o->reports.size());
+    return true;
+  }
+  if (compare_option)
+    return cli_refuse(p, "--%s needs --compare", box_field_runner_option_name(compare_option));
+  if (!o->reports.empty()) return cli_refuse(p, "unexpected argument '%s'", o->reports[0].c_str());
+  if (tour_given && !o->script_file.empty())
+    return cli_refuse(p, "--tour and --script both choose the flight: give one");
+  return true;
+}
+
+bool box_field_runner_parse_options(const std::vector<std::string>& args, box_field_runner_options* o,
+                                    std::string* error) {
+  cli_parser p;
+  cli_begin(&p, args, box_field_runner_option_table, box_field_runner_option_count);
+  bool ok = box_field_runner_read_options(&p, o);
+  if (!ok) *error = p.error;
+  return ok;
+}

@@ -1,0 +1,50 @@
+// boxfield_runner's command line: the headless runner's flight, pictures and
+// report options, and the report comparison (--compare BASE NEW). Read on
+// util/cli_options.h, the programs' common convention, with no files opened
+// and nothing printed, so tests and fuzz targets can call it; running the
+// options is tools/boxfield_runner.cpp's. Depends on the runner library
+// (value parsing, tours, frame ends).
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "runner/runner_runs.h"
+#include "runner/runner_session.h"
+
+struct box_field_runner_options {
+  bool help = false;         // --help, -h
+  bool version = false;      // --version
+  bool help_script = false;  // --help-script: the flight script format
+  std::string print_tour;    // --print-tour NAME: print that tour and exit
+  int32_t width = 1280;      // --size WxH
+  int32_t height = 720;
+  std::string tour = "short";                            // --tour NAME
+  std::string script_file;                               // --script FILE instead of a tour
+  std::string out_dir = "runner-out";                    // --out DIR
+  std::string validate_dir;                              // --validate DIR ("": save the shots)
+  int32_t tolerance = 24;                                // --tolerance N
+  int64_t max_differing = 0;                             // --max-differing N
+  bool real_clock = false;                               // --real-clock
+  runner_frame_end frame_end = RUNNER_FRAME_END_FINISH;  // --frame-end
+  std::string results_file;                              // --results-file FILE ("" = none)
+  bool strict = false;                                   // --strict
+  runner_runs_plan runs;  // --warmup, --runs, --ci, --max-runs, --max-seconds
+  bool gpu_time = true;   // --gpu-time on|off
+  // --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]
+  bool compare = false;
+  std::vector<std::string> reports;  // BASE and NEW
+  double threshold = 3.0;
+  bool force = false;
+  std::string plot;  // "": beside NEW
+};
+
+// Reads the arguments after the program name. Returns true with out filled,
+// or false with a one-line message naming the mistake.
+bool box_field_runner_parse_options(const std::vector<std::string>& args, box_field_runner_options* out,
+                                    std::string* error);
+
+// The usage text (several lines, ending with a line feed).
+std::string box_field_runner_usage(void);
