@@ -131,8 +131,9 @@ TEST(box_field_bench, GpuAndCpuTimeOfEveryTimedFrame) {
   // cannot have worked longer than the frame took.
   EXPECT_EQ(r.gpu_time.rfind("GL_ARB_timer_query", 0), 0u) << r.gpu_time;
   for (const runner_frame& f : r.runs[0]) {
+    if (&f == &r.runs[0][0]) continue;  // the context's first frame is not bracketed
     EXPECT_GE(f.gpu_ms, 0.0);
-    EXPECT_LE(f.gpu_ms, f.ms);
+    EXPECT_LE(f.gpu_ms, f.ms) << (&f - &r.runs[0][0]);
     EXPECT_GE(f.cpu_ms, 0.0);
   }
   EXPECT_TRUE(runner_report_mode(r, "solid")->has_gpu);
