@@ -27,8 +27,7 @@ std::string box_field_usage(void) {
              "  --results-file FILE   one CSV row per timed frame (run,frame,mode,ms,gpu_ms,cpu_ms)\n"
              "  --strict              any GL error makes the benchmark fail (exit 1)\n"
              "  with --benchmark, as boxfield_runner takes them:\n" +
-         std::string(runner_runs_usage()) +
-             "  -h, --help, --version this text, the version\n") +
+             std::string(runner_runs_usage()) + "  -h, --help, --version this text, the version\n") +
          cli_convention_help;
 }
 

@@ -26,8 +26,8 @@ struct box_field_options {
   runner_frame_end frame_end = RUNNER_FRAME_END_SWAP;  // --frame-end
   std::string results_file;                            // --results-file FILE.csv ("" = none)
   bool strict = false;                                 // --strict: any GL error fails the run
-  runner_runs_plan runs;  // --warmup, --runs, --ci, --max-runs, --max-seconds
-  bool gpu_time = true;   // --gpu-time on|off
+  runner_runs_plan runs;                               // --warmup, --runs, --ci, --max-runs, --max-seconds
+  bool gpu_time = true;                                // --gpu-time on|off
 };
 
 // Reads the arguments after the program name. Returns true with out filled,

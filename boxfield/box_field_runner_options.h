@@ -31,8 +31,8 @@ struct box_field_runner_options {
   runner_frame_end frame_end = RUNNER_FRAME_END_FINISH;  // --frame-end
   std::string results_file;                              // --results-file FILE ("" = none)
   bool strict = false;                                   // --strict
-  runner_runs_plan runs;  // --warmup, --runs, --ci, --max-runs, --max-seconds
-  bool gpu_time = true;   // --gpu-time on|off
+  runner_runs_plan runs;                                 // --warmup, --runs, --ci, --max-runs, --max-seconds
+  bool gpu_time = true;                                  // --gpu-time on|off
   // --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]
   bool compare = false;
   std::vector<std::string> reports;  // BASE and NEW

@@ -49,7 +49,9 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
 
   // The name (objects) or "" (arrays) of level i's current member.
   const std::string& key_at(size_t i) const { return levels[i].key; }
-  bool is(size_t i, const char* name) const { return i < levels.size() && !levels[i].array && levels[i].key == name; }
+  bool is(size_t i, const char* name) const {
+    return i < levels.size() && !levels[i].array && levels[i].key == name;
+  }
 
   bool fail(const std::string& what) {
     message = what;
@@ -101,10 +103,14 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
         has_schema = true;
       } else if (k == "program" || k == "frame_end" || k == "clock" || k == "script") {
         if (kind != VALUE_STRING) return fail(k + " is not a string");
-        (k == "program" ? out->program : k == "frame_end" ? out->frame_end : k == "clock" ? out->clock : out->script) =
-            *text;
-        (k == "program" ? has_program : k == "frame_end" ? has_frame_end : k == "clock" ? has_clock : has_script) =
-            true;
+        (k == "program"     ? out->program
+         : k == "frame_end" ? out->frame_end
+         : k == "clock"     ? out->clock
+                            : out->script) = *text;
+        (k == "program"     ? has_program
+         : k == "frame_end" ? has_frame_end
+         : k == "clock"     ? has_clock
+                            : has_script) = true;
       }
     } else if (d == 2 && is(0, "surface") && (is(1, "width") || is(1, "height"))) {
       if (kind != VALUE_NUMBER || number != floor(number) || number < 1.0 || number > 65536.0)
@@ -242,7 +248,8 @@ int runner_parse_report(const char* text, size_t length, runner_read_figures* ou
     return report_fail(error, error_size, "not a valid report: %s",
                        reader.message.empty() ? "malformed" : reader.message.c_str());
   }
-  if (!reader.has_schema) return report_fail(error, error_size, "no schema_version (a report of an older build?)");
+  if (!reader.has_schema)
+    return report_fail(error, error_size, "no schema_version (a report of an older build?)");
   if (out->schema_version != RUNNER_SCHEMA_VERSION) {
     return report_fail(error, error_size, "schema_version %d, this build reads %d", out->schema_version,
                        RUNNER_SCHEMA_VERSION);
@@ -405,13 +412,14 @@ void runner_print_comparison(FILE* out, const char* base_name, const char* next_
 }
 
 static void compare_usage(FILE* out) {
-  fprintf(out,
-          "usage: boxfield_runner --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
-          "  decides per mode from the run medians: SAME, FASTER, SLOWER or UNCERTAIN;\n"
-          "  exit 1 when a mode is SLOWER than the threshold (default 3 %%) or missing in NEW,\n"
-          "  2 for a usage error, 3 when a report is unreadable or the two are not comparable;\n"
-          "  --force compares reports that differ (the output says how);\n"
-          "  --plot FILE: both runs' frame times overlaid (default compare-frametimes.png beside NEW.json)\n");
+  fprintf(
+      out,
+      "usage: boxfield_runner --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
+      "  decides per mode from the run medians: SAME, FASTER, SLOWER or UNCERTAIN;\n"
+      "  exit 1 when a mode is SLOWER than the threshold (default 3 %%) or missing in NEW,\n"
+      "  2 for a usage error, 3 when a report is unreadable or the two are not comparable;\n"
+      "  --force compares reports that differ (the output says how);\n"
+      "  --plot FILE: both runs' frame times overlaid (default compare-frametimes.png beside NEW.json)\n");
 }
 
 int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_compare_plotter plot) {
@@ -435,7 +443,9 @@ int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_comp
     } else if (!options_done && (name == "--threshold" || name == "--plot")) {
       const char* value = inline_value ? inline_value : i + 1 < argc ? argv[++i] : nullptr;
       if (name == "--threshold" && (!value || !runner_parse_number(value, 0.0, 99.0, &threshold))) {
-        fprintf(err, "boxfield_runner: --threshold wants a percentage from 0 to 99; try 'boxfield_runner --help'\n");
+        fprintf(
+            err,
+            "boxfield_runner: --threshold wants a percentage from 0 to 99; try 'boxfield_runner --help'\n");
         return RUNNER_COMPARE_USAGE;
       }
       if (name == "--plot") {

@@ -32,12 +32,12 @@ struct runner_read_mode {
 
 struct runner_read_figures {
   int32_t schema_version = 0;
-  std::string program;      // "program"
-  std::string frame_end;    // "frame_end"
-  std::string clock;        // "clock"
-  std::string gl_renderer;  // "gl"."renderer"
-  int32_t width = 0, height = 0;  // "surface"
-  std::string script;       // "script": the tour or script file flown
+  std::string program;                  // "program"
+  std::string frame_end;                // "frame_end"
+  std::string clock;                    // "clock"
+  std::string gl_renderer;              // "gl"."renderer"
+  int32_t width = 0, height = 0;        // "surface"
+  std::string script;                   // "script": the tour or script file flown
   std::vector<runner_read_mode> modes;  // in the report's order
   bool has_frame_times = false;         // the report carried "frame_times_ms"
 };

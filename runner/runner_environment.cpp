@@ -41,7 +41,8 @@ static std::string cpu_brand(void) {
   unsigned regs[12] = {};
   unsigned top = __get_cpuid_max(0x80000000u, nullptr);
   if (top < 0x80000004u) return "";
-  for (unsigned i = 0; i < 3; i++) __get_cpuid(0x80000002u + i, &regs[i * 4], &regs[i * 4 + 1], &regs[i * 4 + 2], &regs[i * 4 + 3]);
+  for (unsigned i = 0; i < 3; i++)
+    __get_cpuid(0x80000002u + i, &regs[i * 4], &regs[i * 4 + 1], &regs[i * 4 + 2], &regs[i * 4 + 3]);
   char text[49];
   memcpy(text, regs, 48);
   text[48] = 0;
@@ -64,7 +65,8 @@ static std::string file_value(const char* path, const char* key, char separator)
     const char* p = strchr(line + n, separator);
     if (!p) continue;
     value = trimmed(p + 1);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
     break;
   }
   fclose(f);
@@ -81,7 +83,8 @@ void runner_environment_gather(runner_environment* e) {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   typedef LONG(WINAPI * rtl_get_version_fn)(OSVERSIONINFOW*);
   typedef const char*(CDECL * wine_version_fn)(void);
-  rtl_get_version_fn rtl = ntdll ? (rtl_get_version_fn)(void*)GetProcAddress(ntdll, "RtlGetVersion") : nullptr;
+  rtl_get_version_fn rtl =
+      ntdll ? (rtl_get_version_fn)(void*)GetProcAddress(ntdll, "RtlGetVersion") : nullptr;
   wine_version_fn wine = ntdll ? (wine_version_fn)(void*)GetProcAddress(ntdll, "wine_get_version") : nullptr;
   OSVERSIONINFOW v = {};
   v.dwOSVersionInfoSize = sizeof v;

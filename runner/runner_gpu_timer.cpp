@@ -14,8 +14,8 @@
 #endif
 
 // Names of GL 1.5 queries and GL_ARB_timer_query, which GL 1.1 headers lack.
-static const GLenum time_elapsed = 0x88BF;          // GL_TIME_ELAPSED
-static const GLenum query_result = 0x8866;          // GL_QUERY_RESULT
+static const GLenum time_elapsed = 0x88BF;            // GL_TIME_ELAPSED
+static const GLenum query_result = 0x8866;            // GL_QUERY_RESULT
 static const GLenum query_result_available = 0x8867;  // GL_QUERY_RESULT_AVAILABLE
 
 typedef void(APIENTRY* gen_queries_fn)(GLsizei n, GLuint* ids);
@@ -39,9 +39,9 @@ static bool running = false;
 static GLuint ring[RUNNER_GPU_RING];
 static int64_t ring_tag[RUNNER_GPU_RING];
 static bool pending[RUNNER_GPU_RING];
-static int next_slot = 0;   // the slot the next frame uses
-static int oldest = 0;      // the oldest pending slot
-static int in_flight = 0;   // pending queries
+static int next_slot = 0;  // the slot the next frame uses
+static int oldest = 0;     // the oldest pending slot
+static int in_flight = 0;  // pending queries
 static runner_gpu_done done_fn = nullptr;
 static void* done_user = nullptr;
 
@@ -82,7 +82,8 @@ bool runner_gpu_timer_begin(const char** why, runner_gpu_done done, void* user) 
     return false;
   }
   load_functions();
-  if (!fn.gen_queries || !fn.delete_queries || !fn.begin_query || !fn.end_query || !fn.get_iv || !fn.get_ui64v) {
+  if (!fn.gen_queries || !fn.delete_queries || !fn.begin_query || !fn.end_query || !fn.get_iv ||
+      !fn.get_ui64v) {
     *why = "unavailable: the timer-query entry points were not found";
     return false;
   }

@@ -109,10 +109,17 @@ static void print_mode(FILE* out, const runner_mode_figures& m) {
     fprintf(out, "  %-5s  no steady frames\n", m.name.c_str());
     return;
   }
-  fprintf(out, "  %-5s  %zu frames in %zu runs; median of run medians %.3f ms, 95 %% interval %s .. %s ms, "
+  char interval[96];
+  if (s.has_ci) {
+    snprintf(interval, sizeof interval, "%.3f .. %.3f ms", s.ci_low_ms, s.ci_high_ms);
+  } else {
+    snprintf(interval, sizeof interval, "n/a (%zu runs needed)", RUNNER_CI_MIN_RUNS);
+  }
+  fprintf(out,
+          "  %-5s  %zu frames in %zu runs; median of run medians %.3f ms, 95 %% interval %s, "
           "run-to-run CV %s %%\n",
-          m.name.c_str(), m.frames, s.runs, s.median_ms, figure(s.has_ci, s.ci_low_ms).c_str(),
-          figure(s.has_ci, s.ci_high_ms).c_str(), figure(s.has_cv, s.cv_percent, "%.2f").c_str());
+          m.name.c_str(), m.frames, s.runs, s.median_ms, interval,
+          figure(s.has_cv, s.cv_percent, "%.2f").c_str());
   fprintf(out, "         p90 %s ms  p99 %s ms  1%% low %s fps  GPU %s ms  CPU %s ms (medians)\n",
           figure(m.has_p90, m.p90_ms).c_str(), figure(m.has_p99, m.p99_ms).c_str(),
           figure(m.has_p99, m.low_1pct_fps, "%.1f").c_str(), figure(m.has_gpu, m.gpu_median_ms).c_str(),
@@ -125,7 +132,8 @@ static void print_mode(FILE* out, const runner_mode_figures& m) {
 }
 
 void runner_report_print(FILE* out, const runner_report& r) {
-  fprintf(out, "%s: %s, %zu timed runs of %zu frames in all after %d warm-up pass%s, each frame ending with %s\n",
+  fprintf(out,
+          "%s: %s, %zu timed runs of %zu frames in all after %d warm-up pass%s, each frame ending with %s\n",
           r.tool.c_str(), r.script.c_str(), r.runs.size(), runner_report_frames(r), r.warmup_passes,
           r.warmup_passes == 1 ? "" : "es", r.frame_end.c_str());
   fprintf(out, "  runs        %s requested; %s\n", r.runs_requested.c_str(), r.runs_ended_by.c_str());
@@ -229,7 +237,8 @@ static ordered_json mode_json(const runner_mode_figures& m) {
   j["cv_percent"] = s.has_cv ? ordered_json(round(s.cv_percent * 1e4) / 1e4) : ordered_json(nullptr);
   j["p90_ms"] = ms_value(m.p90_ms, timed && m.has_p90);
   j["p99_ms"] = ms_value(m.p99_ms, timed && m.has_p99);
-  j["low_1pct_fps"] = timed && m.has_p99 ? ordered_json(round(m.low_1pct_fps * 100.0) / 100.0) : ordered_json(nullptr);
+  j["low_1pct_fps"] =
+      timed && m.has_p99 ? ordered_json(round(m.low_1pct_fps * 100.0) / 100.0) : ordered_json(nullptr);
   j["gpu_median_ms"] = ms_value(m.gpu_median_ms, timed && m.has_gpu);
   j["cpu_median_ms"] = ms_value(m.cpu_median_ms, timed && m.has_cpu);
   ordered_json runs = ordered_json::array();
@@ -243,7 +252,8 @@ static ordered_json mode_json(const runner_mode_figures& m) {
     one["iqr_ms"] = ms_value(r.iqr_ms);
     one["p90_ms"] = ms_value(r.p90_ms, r.has_p90);
     one["p99_ms"] = ms_value(r.p99_ms, r.has_p99);
-    one["low_1pct_fps"] = r.has_p99 ? ordered_json(round(r.low_1pct_fps * 100.0) / 100.0) : ordered_json(nullptr);
+    one["low_1pct_fps"] =
+        r.has_p99 ? ordered_json(round(r.low_1pct_fps * 100.0) / 100.0) : ordered_json(nullptr);
     bool gpu = i < m.gpu_ms.size() && m.gpu_ms[i].size() == r.count;
     bool cpu = i < m.cpu_ms.size() && m.cpu_ms[i].size() == r.count;
     one["gpu_median_ms"] = ms_value(gpu ? median_of(m.gpu_ms[i]) : 0.0, gpu);
@@ -270,7 +280,8 @@ std::string runner_report_json(const runner_report& r) {
   runs["count"] = r.runs.size();
   runs["warmup_passes"] = r.warmup_passes;
   runs["ended_by"] = r.runs_ended_by;
-  runs["ci_target_percent"] = r.runs_requested == "auto" ? ordered_json(r.ci_target_percent) : ordered_json(nullptr);
+  runs["ci_target_percent"] =
+      r.runs_requested == "auto" ? ordered_json(r.ci_target_percent) : ordered_json(nullptr);
   j["runs"] = runs;
   j["gpu_time"] = r.gpu_time;
   j["frames"] = runner_report_frames(r);
@@ -299,7 +310,9 @@ std::string runner_report_json(const runner_report& r) {
     for (size_t i = 0; i < r.runs[run].size(); i++) {
       const runner_frame& f = r.runs[run][i];
       if (!f.list_built) continue;
-      built.push_back({{"run", run + 1}, {"frame", i + 1}, {"mode", f.solid ? "solid" : "wire"},
+      built.push_back({{"run", run + 1},
+                       {"frame", i + 1},
+                       {"mode", f.solid ? "solid" : "wire"},
                        {"time_ms", ms_value(f.ms)}});
     }
   }

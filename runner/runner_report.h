@@ -55,20 +55,20 @@ struct runner_mode_figures {
 };
 
 struct runner_report {
-  std::string tool;       // program name in the printed lines ("boxfield_runner")
-  std::string frame_end;  // runner_frame_end_name of the run
-  int32_t width = 0, height = 0;  // surface or window client size
-  std::string clock;              // "real" or how the clock was held
-  std::string script;             // "tour NAME" or "script FILE"
-  std::string gl_error_check;     // how GL errors were counted
-  std::string gpu_time;           // how GPU time was measured, or why it was not
-  runner_environment env;         // the machine (GL strings and swap interval included)
+  std::string tool;                 // program name in the printed lines ("boxfield_runner")
+  std::string frame_end;            // runner_frame_end_name of the run
+  int32_t width = 0, height = 0;    // surface or window client size
+  std::string clock;                // "real" or how the clock was held
+  std::string script;               // "tour NAME" or "script FILE"
+  std::string gl_error_check;       // how GL errors were counted
+  std::string gpu_time;             // how GPU time was measured, or why it was not
+  runner_environment env;           // the machine (GL strings and swap interval included)
   int32_t egl_frames_swapped = -1;  // eglSwapBuffers calls of a headless run (-1: not headless)
   // Runs: warm-up passes flown first and not reported, then the timed runs.
   int32_t warmup_passes = 0;
-  std::string runs_requested;  // "3" or "auto"
-  std::string runs_ended_by;   // what ended the runs (count reached, interval, cap)
-  double ci_target_percent = 0;  // with "auto": the interval asked for
+  std::string runs_requested;                   // "3" or "auto"
+  std::string runs_ended_by;                    // what ended the runs (count reached, interval, cap)
+  double ci_target_percent = 0;                 // with "auto": the interval asked for
   std::vector<std::vector<runner_frame>> runs;  // every frame of each timed run
   std::vector<runner_mode_figures> modes;       // filled by runner_report_summarise
   bool has_startup = false;

@@ -44,7 +44,8 @@ static bool intervals_narrow(const runner_runs& r) {
     }
     if (medians.empty()) continue;
     any = true;
-    if (!runner_spread_within(runner_spread_of(medians.data(), medians.size()), r.plan.ci_percent)) return false;
+    if (!runner_spread_within(runner_spread_of(medians.data(), medians.size()), r.plan.ci_percent))
+      return false;
   }
   return any;
 }
@@ -69,7 +70,8 @@ bool runner_runs_pass_done(runner_runs* r, const std::vector<runner_frame>& fram
     snprintf(text, sizeof text, "--max-runs %d reached before every interval was within +-%g %%", n,
              r->plan.ci_percent);
   } else if (now - r->timed_start >= r->plan.max_seconds) {
-    snprintf(text, sizeof text, "--max-seconds %g reached after %d runs before every interval was within +-%g %%",
+    snprintf(text, sizeof text,
+             "--max-seconds %g reached after %d runs before every interval was within +-%g %%",
              r->plan.max_seconds, n, r->plan.ci_percent);
   } else {
     return true;
@@ -78,8 +80,8 @@ bool runner_runs_pass_done(runner_runs* r, const std::vector<runner_frame>& fram
   return false;
 }
 
-int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan, bool* gpu_time, char* error,
-                       size_t error_size) {
+int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan, bool* gpu_time,
+                       char* error, size_t error_size) {
   long long n = 0;
   double x = 0.0;
   const char* wants = nullptr;

@@ -52,8 +52,8 @@ bool runner_runs_pass_done(runner_runs* r, const std::vector<runner_frame>& fram
 // PERCENT, --max-runs N, --max-seconds S, --gpu-time on|off. Returns 1 when
 // name is one of them and its value is good, 0 when the value is not (a
 // one-line message in error), -1 when name is none of them.
-int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan, bool* gpu_time, char* error,
-                       size_t error_size);
+int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan, bool* gpu_time,
+                       char* error, size_t error_size);
 
 // Usage lines of those options (each line starts with two blanks).
 const char* runner_runs_usage(void);

@@ -97,7 +97,7 @@ bool runner_spread_within(const runner_spread& s, double percent) {
 }
 
 double runner_t_975(double df) {
-  static const double table_df[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,  14, 15, 16, 17,
+  static const double table_df[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17,
                                     18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 40, 60, 120};
   static const double table_t[] = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262,
                                    2.228,  2.201, 2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101,
@@ -175,8 +175,9 @@ runner_ratio runner_compare_runs(const double* base, size_t base_runs, const dou
   double se = sqrt(eb + en);
   double half = 0.0;
   if (se > 0.0) {
-    double df = (eb + en) * (eb + en) /
-                ((eb > 0.0 ? eb * eb / (double)(nb - 1) : 0.0) + (en > 0.0 ? en * en / (double)(nn - 1) : 0.0));
+    double df =
+        (eb + en) * (eb + en) /
+        ((eb > 0.0 ? eb * eb / (double)(nb - 1) : 0.0) + (en > 0.0 ? en * en / (double)(nn - 1) : 0.0));
     half = runner_t_975(df) * se;
   }
   double d = mn - mb;

@@ -38,12 +38,12 @@ constexpr size_t RUNNER_CI_MIN_RUNS = 6;
 
 // A figure across repeated runs (one value per run).
 struct runner_spread {
-  size_t runs;                  // values summarised
-  double median_ms;             // median of the values
-  bool has_ci;                  // runs >= RUNNER_CI_MIN_RUNS
-  double ci_low_ms, ci_high_ms; // distribution-free 95 % interval of the median
-  bool has_cv;                  // runs >= 2
-  double cv_percent;            // sample standard deviation / mean, in percent
+  size_t runs;                   // values summarised
+  double median_ms;              // median of the values
+  bool has_ci;                   // runs >= RUNNER_CI_MIN_RUNS
+  double ci_low_ms, ci_high_ms;  // distribution-free 95 % interval of the median
+  bool has_cv;                   // runs >= 2
+  double cv_percent;             // sample standard deviation / mean, in percent
 };
 
 // The 1-based ranks k and n + 1 - k of the order statistics that bound a

@@ -94,8 +94,8 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
 
   // The run options, read by the one function both programs call.
   box_field_runner_options ro;
-  ASSERT_TRUE(box_field_runner_parse_options({"--runs=auto", "--ci", "0.5", "--max-runs=6", "--max-seconds", "60",
-                                              "--warmup=0", "--gpu-time", "off"},
+  ASSERT_TRUE(box_field_runner_parse_options({"--runs=auto", "--ci", "0.5", "--max-runs=6", "--max-seconds",
+                                              "60", "--warmup=0", "--gpu-time", "off"},
                                              &ro, &message))
       << message;
   EXPECT_TRUE(ro.runs.auto_runs);
@@ -112,7 +112,8 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
   EXPECT_EQ(message, "--runs needs --benchmark");
   const std::pair<args, std::string> refused[] = {
       {{"--runs", "0"}, "--runs wants a count from 1 to 1000 or auto (got '0')"},
-      {{"--max-runs", "5"}, "--max-runs wants a count from 6 (the fewest runs an interval needs) to 1000 (got '5')"},
+      {{"--max-runs", "5"},
+       "--max-runs wants a count from 6 (the fewest runs an interval needs) to 1000 (got '5')"},
       {{"--ci=0"}, "--ci wants a percentage from 0.01 to 50 (got '0')"},
       {{"--gpu-time=yes"}, "--gpu-time wants on or off (got 'yes')"},
   };

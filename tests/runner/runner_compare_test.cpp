@@ -30,7 +30,8 @@ std::vector<double> frames_around(double centre, int n) {
 
 // A report of runs, each drawing the solid frames then the wire ones (the
 // first frame of each mode builds its list and is not timed).
-runner_report made_report(const std::vector<std::vector<double>>& solid, const std::vector<std::vector<double>>& wire) {
+runner_report made_report(const std::vector<std::vector<double>>& solid,
+                          const std::vector<std::vector<double>>& wire) {
   runner_report r;
   r.tool = "boxfield_runner";
   r.frame_end = "finish";
@@ -114,7 +115,8 @@ TEST(runner_report_json, WrittenReportsReadBack) {
   const runner_mode_figures* m = runner_report_mode(r, "solid");
   ASSERT_NE(m, nullptr);
   std::string line = runner_result_line(*m);
-  EXPECT_EQ(line.rfind("RESULT mode=solid median_ms=10.000 ci_low_ms=9.900 ci_high_ms=10.100 cv_percent=0.", 0), 0u)
+  EXPECT_EQ(
+      line.rfind("RESULT mode=solid median_ms=10.000 ci_low_ms=9.900 ci_high_ms=10.100 cv_percent=0.", 0), 0u)
       << line;
   EXPECT_NE(line.find(" runs=6 frames=120"), std::string::npos);
 
@@ -122,7 +124,8 @@ TEST(runner_report_json, WrittenReportsReadBack) {
   runner_report edge = made_report({frames_around(10, 99)}, {});
   ASSERT_TRUE(parse(runner_report_json(edge), &f, &error)) << error;
   EXPECT_TRUE(isnan(runner_read_find_mode(f, "solid")->p99_ms));
-  EXPECT_NE(runner_result_line(*runner_report_mode(edge, "solid")).find("ci_low_ms=n/a ci_high_ms=n/a cv_percent=n/a runs=1"),
+  EXPECT_NE(runner_result_line(*runner_report_mode(edge, "solid"))
+                .find("ci_low_ms=n/a ci_high_ms=n/a cv_percent=n/a runs=1"),
             std::string::npos);
   edge = made_report({frames_around(10, 100)}, {});
   ASSERT_TRUE(parse(runner_report_json(edge), &f, &error)) << error;
@@ -173,7 +176,8 @@ TEST(runner_report_json, MalformedTextAndWrongFieldsAreRefused) {
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
   }
   // Of duplicate keys the last counts, as in other JSON readers.
-  std::string twice = replaced("\"script\": \"tour bench\"", "\"script\": \"first\", \"script\": \"tour bench\"");
+  std::string twice =
+      replaced("\"script\": \"tour bench\"", "\"script\": \"first\", \"script\": \"tour bench\"");
   twice = twice.replace(twice.find("\"modes\": {"), 10, "\"modes\": {\"solid\": {\"frames\": 9}, ");
   ASSERT_TRUE(parse(twice, &f, &error)) << error;
   EXPECT_EQ(f.script, "tour bench");
@@ -185,8 +189,10 @@ TEST(runner_report_json, MalformedTextAndWrongFieldsAreRefused) {
 // names; "" when Python is not there.
 std::string python_reads(const std::string& path, const char* expression) {
   if (system("python3 -c 'import json' >/dev/null 2>&1") != 0) return "";
-  std::string command = "python3 -c 'import json,sys; d=json.load(open(sys.argv[1], encoding=\"utf-8\")); "
-                        "print(" + std::string(expression) + ")' '" + path + "' 2>&1";
+  std::string command =
+      "python3 -c 'import json,sys; d=json.load(open(sys.argv[1], encoding=\"utf-8\")); "
+      "print(" +
+      std::string(expression) + ")' '" + path + "' 2>&1";
   FILE* p = popen(command.c_str(), "r");
   std::string out;
   char buffer[512];
@@ -216,12 +222,14 @@ TEST(runner_report_json, OddNamesAndACommaLocaleReadWithAnotherReader) {
   setlocale(LC_ALL, "C");
   ASSERT_NE(comma, nullptr) << "no locale with a decimal comma (tools/setup.sh makes de_DE.UTF-8)";
   // One Python run reads every field the test looks at, a line each.
-  EXPECT_EQ(python_reads(json,
-                         "\"\\n\".join([repr(d[\"script\"]), str(d[\"gl\"][\"renderer\"] == \"bad \\ufffd end\"), "
-                         "str(d[\"modes\"][\"solid\"][\"median_ms\"]), str(d[\"frame_times_ms\"][\"solid\"]), "
-                         "d[\"shots\"][0][\"name\"], str(d[\"shots\"][0][\"message\"] == \"line\\nbreak\")])"),
-            "'script a\"b\\\\c\\x01\\x1f\xef\xbf\xbd\xef\xbf\xbd tab\\there \xc3\xa9'\nTrue\n10.875\n[[10.25, 11.5]]\n"
-            "shot\"1\nTrue\n");
+  EXPECT_EQ(
+      python_reads(json,
+                   "\"\\n\".join([repr(d[\"script\"]), str(d[\"gl\"][\"renderer\"] == \"bad \\ufffd end\"), "
+                   "str(d[\"modes\"][\"solid\"][\"median_ms\"]), str(d[\"frame_times_ms\"][\"solid\"]), "
+                   "d[\"shots\"][0][\"name\"], str(d[\"shots\"][0][\"message\"] == \"line\\nbreak\")])"),
+      "'script a\"b\\\\c\\x01\\x1f\xef\xbf\xbd\xef\xbf\xbd tab\\there \xc3\xa9'\nTrue\n10.875\n[[10.25, "
+      "11.5]]\n"
+      "shot\"1\nTrue\n");
   EXPECT_EQ(read_whole_file(csv),
             "run,frame,mode,ms,gpu_ms,cpu_ms\n1,2,solid,10.2500,,\n1,3,solid,11.5000,,\n1,5,wire,5.1250,,\n");
   // Every kind of report the runner writes reads back in our reader too.
@@ -287,8 +295,10 @@ TEST(runner_compare, VerdictsAndExitStatus) {
   EXPECT_EQ(r.out.find("  SLOWER"), std::string::npos) << r.out;
 
   // One run a side: nothing to judge the noise by.
-  std::string one_a = write_report("one_a.json", made_report({frames_around(10, 20)}, {frames_around(5, 20)}));
-  std::string one_b = write_report("one_b.json", made_report({frames_around(20, 20)}, {frames_around(5, 20)}));
+  std::string one_a =
+      write_report("one_a.json", made_report({frames_around(10, 20)}, {frames_around(5, 20)}));
+  std::string one_b =
+      write_report("one_b.json", made_report({frames_around(20, 20)}, {frames_around(5, 20)}));
   r = run_compare({"--compare", one_a, one_b});
   EXPECT_EQ(r.status, RUNNER_COMPARE_OK);
   EXPECT_NE(r.out.find("UNCERTAIN (1 and 1 runs: 2 a side at least"), std::string::npos) << r.out;
@@ -318,10 +328,12 @@ TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
   };
   const difference cases[] = {
       {[](runner_report* r) { r->width = 1280; }, "surfaces differ: \"640x360\" against \"1280x360\""},
-      {[](runner_report* r) { r->script = "tour short"; }, "flights differ: \"tour bench\" against \"tour short\""},
+      {[](runner_report* r) { r->script = "tour short"; },
+       "flights differ: \"tour bench\" against \"tour short\""},
       {[](runner_report* r) { r->frame_end = "swap"; }, "frame ends differ"},
       {[](runner_report* r) { r->clock = "fixed"; }, "clocks differ"},
-      {[](runner_report* r) { r->tool = "boxfield"; }, "programs differ: \"boxfield_runner\" against \"boxfield\""},
+      {[](runner_report* r) { r->tool = "boxfield"; },
+       "programs differ: \"boxfield_runner\" against \"boxfield\""},
       {[](runner_report* r) { r->env.gl_renderer = "radeonsi"; }, "GL renderers differ"},
   };
   for (const difference& d : cases) {
@@ -340,7 +352,8 @@ TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
     EXPECT_NE(r.out.find("compared because of --force"), std::string::npos);
   }
   std::string text = runner_report_json(standard());
-  std::string old = write_text("old.json", text.replace(text.find("\"schema_version\": 2"), 19, "\"schema_version\": 1"));
+  std::string old =
+      write_text("old.json", text.replace(text.find("\"schema_version\": 2"), 19, "\"schema_version\": 1"));
   command_result r = run_compare({"--compare", base, old});
   EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
   EXPECT_NE(r.err.find("old.json: schema_version 1, this build reads 2"), std::string::npos) << r.err;

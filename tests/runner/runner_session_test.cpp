@@ -118,7 +118,8 @@ TEST(runner_report, FilesHoldEveryTimedFrameInOrder) {
   EXPECT_EQ(r.modes[0].frames, 4u);
   EXPECT_TRUE(r.modes[0].has_cpu == false && r.modes[0].has_gpu == false);  // not every frame measured
   std::string json = runner_report_json(r);
-  EXPECT_NE(json.find("\"solid\": [\n      [\n        1.5,\n        null\n      ],"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"solid\": [\n      [\n        1.5,\n        null\n      ],"), std::string::npos)
+      << json;
   EXPECT_NE(json.find("\"script\": \"tour \\\"odd\\\" name\""), std::string::npos);
   EXPECT_EQ(json.find("inf"), std::string::npos);
   // The reader takes what the writer gave, nulls included.
