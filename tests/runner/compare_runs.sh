@@ -7,7 +7,7 @@
 # measured something else are refused with one line (status 3) unless
 # --force; and with EGL made unavailable the comparison gives the same
 # verdict and status, one line on standard error about the picture, and no
-# graphics_error.log.
+# graphics_error.log; two 20 MiB reports compare within 300 MB.
 # Arguments: boxfield_runner, an output folder.
 set -uo pipefail
 runner=$1 out=$2
@@ -120,6 +120,15 @@ compare a/report.json swap.json
 [ -z "$out" ] || fail "refusal printed a table"
 compare a/report.json swap.json --force
 [ "$status" = 0 ] && grep -q '^note: the reports differ: frame ends differ' <<<"$out" || fail "--force: $status $out"
+
+# The reader's memory: two reports of 20 MiB (4 million frame times each)
+# compared within 300 MB of address space, about 7 times their size.
+rewrite a/report.json big.json 'd["frame_times_ms"]["solid"] = [[0.5] * (4 << 20)]'
+status=0
+(ulimit -v 300000 && __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json "$runner" --compare big.json big.json \
+  >big.out 2>big.err) || status=$?
+[ "$status" = 0 ] || fail "20 MiB reports in 300 MB: status $status: $(head -c 300 big.err)"
+rm -f big.json
 
 # No EGL (glvnd finds no vendor library): the same verdict, no picture.
 mkdir -p no_egl && cd no_egl || exit 1
