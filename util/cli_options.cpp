@@ -27,11 +27,9 @@ void cli_begin(cli_parser* p, const std::vector<std::string>& args, const cli_op
   p->ended = false;
   p->rest = 0;
   // optind 0 makes glibc's getopt start afresh (its own state included);
-  // the MinGW-w64 runtime reads optind 0 the same way and also has optreset.
+  // the MinGW-w64 runtime's getopt reads optind 0 the same way (it then sets
+  // its optreset itself).
   optind = 0;
-#ifdef __MINGW32__
-  optreset = 1;
-#endif
   opterr = 0;
 }
 
