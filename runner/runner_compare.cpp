@@ -411,18 +411,23 @@ void runner_print_comparison(FILE* out, const char* base_name, const char* next_
   }
 }
 
-static void compare_usage(FILE* out) {
-  fprintf(
-      out,
-      "usage: boxfield_runner --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
-      "  decides per mode from the run medians: SAME, FASTER, SLOWER or UNCERTAIN;\n"
-      "  exit 1 when a mode is SLOWER than the threshold (default 3 %%) or missing in NEW,\n"
-      "  2 for a usage error, 3 when a report is unreadable or the two are not comparable;\n"
-      "  --force compares reports that differ (the output says how);\n"
-      "  --plot FILE: both runs' frame times overlaid (default compare-frametimes.png beside NEW.json)\n");
+static void compare_usage(FILE* out, const char* me) {
+  fprintf(out,
+          "usage: %s --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
+          "  decides per mode from the run medians: SAME, FASTER, SLOWER or UNCERTAIN;\n"
+          "  exit 1 when a mode is SLOWER than the threshold (default 3 %%) or missing in NEW,\n"
+          "  2 for a usage error, 3 when a report is unreadable or the two are not comparable;\n"
+          "  --force compares reports that differ (the output says how);\n"
+          "  --plot FILE: both runs' frame times overlaid (default compare-frametimes.png beside NEW.json)\n",
+          me);
 }
 
 int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_compare_plotter plot) {
+  // Messages are prefixed with the program's name as argv[0] gives it.
+  std::string program = argc > 0 && argv[0] ? argv[0] : "compare";
+  size_t cut = program.find_last_of("/\\");
+  if (cut != std::string::npos) program = program.substr(cut + 1);
+  const char* me = program.c_str();
   const char* paths[2] = {nullptr, nullptr};
   int path_count = 0;
   double threshold = 3.0;
@@ -443,45 +448,43 @@ int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_comp
     } else if (!options_done && (name == "--threshold" || name == "--plot")) {
       const char* value = inline_value ? inline_value : i + 1 < argc ? argv[++i] : nullptr;
       if (name == "--threshold" && (!value || !runner_parse_number(value, 0.0, 99.0, &threshold))) {
-        fprintf(
-            err,
-            "boxfield_runner: --threshold wants a percentage from 0 to 99; try 'boxfield_runner --help'\n");
+        fprintf(err, "%s: --threshold wants a percentage from 0 to 99; try '%s --help'\n", me, me);
         return RUNNER_COMPARE_USAGE;
       }
       if (name == "--plot") {
         if (!value || !*value) {
-          fprintf(err, "boxfield_runner: --plot wants a picture file; try 'boxfield_runner --help'\n");
+          fprintf(err, "%s: --plot wants a picture file; try '%s --help'\n", me, me);
           return RUNNER_COMPARE_USAGE;
         }
         plot_path = value;
       }
     } else if (!options_done && a[0] == '-' && a[1] != 0) {
-      fprintf(err, "boxfield_runner: %s does not go with --compare; try 'boxfield_runner --help'\n", a);
+      fprintf(err, "%s: %s does not go with --compare; try '%s --help'\n", me, a, me);
       return RUNNER_COMPARE_USAGE;
     } else if (path_count < 2) {
       paths[path_count++] = a;
     } else {
-      fprintf(err, "boxfield_runner: unexpected argument %s: --compare takes two reports\n", a);
+      fprintf(err, "%s: unexpected argument %s: --compare takes two reports\n", me, a);
       return RUNNER_COMPARE_USAGE;
     }
   }
   if (path_count < 2) {
-    fprintf(err, "boxfield_runner: --compare needs two reports, BASE.json and NEW.json\n");
-    compare_usage(err);
+    fprintf(err, "%s: --compare needs two reports, BASE.json and NEW.json\n", me);
+    compare_usage(err, me);
     return RUNNER_COMPARE_USAGE;
   }
   runner_read_figures reports[2];
   for (int i = 0; i < 2; i++) {
     char error[512];
     if (!runner_read_report(paths[i], &reports[i], error, sizeof error)) {
-      fprintf(err, "boxfield_runner: %s\n", error);
+      fprintf(err, "%s: %s\n", me, error);
       return RUNNER_COMPARE_REFUSED;
     }
   }
   char why[1024];
   if (!runner_reports_comparable(reports[0], reports[1], why, sizeof why)) {
     if (!force) {
-      fprintf(err, "boxfield_runner: not comparing %s with %s: %s (--force compares them anyway)\n", paths[0],
+      fprintf(err, "%s: not comparing %s with %s: %s (--force compares them anyway)\n", me, paths[0],
               paths[1], why);
       return RUNNER_COMPARE_REFUSED;
     }
@@ -512,10 +515,10 @@ int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_comp
     if (plot(path.c_str(), reports[0], paths[0], reports[1], paths[1], error, sizeof error)) {
       fprintf(out, "frame-time picture: %s\n", path.c_str());
     } else {
-      fprintf(err, "boxfield_runner: no comparison picture: %s\n", error);
+      fprintf(err, "%s: no comparison picture: %s\n", me, error);
     }
   } else if (plot) {
-    fprintf(err, "boxfield_runner: no comparison picture: a report lists no frame times\n");
+    fprintf(err, "%s: no comparison picture: a report lists no frame times\n", me);
   }
   return status;
 }
