@@ -370,7 +370,8 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path) {
   r->runs_ended_by = complete ? runs.ended_by : "stopped before the runs were over";
   r->runs = runs.timed;
   // A run stopped early (Escape, Q) reports the frames it drew.
-  if (!complete && !runner_runs_warming_up(runs) && !session.frames.empty()) r->runs.push_back(session.frames);
+  if (!complete && !runner_runs_warming_up(runs) && !session.frames.empty())
+    r->runs.push_back(session.frames);
   // GPU times into the timed runs' frames.
   for (size_t k = 0; k < r->runs.size(); k++) {
     size_t pass = k + (size_t)options.runs.warmup_passes;
