@@ -11,6 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "shell/platform.h"
 #include "shell/window.h"
 #include "util/cli_options.h"
+#include "util/file_replace.h"
 
 // ---------------------------------------------------------------------------
 // Output: standard output and error, or on Windows a message box when the
@@ -62,21 +64,16 @@ static void tell(FILE* out, const std::string& text, bool is_error) {
 static std::string swap_interval_result;
 
 // Closing the window ends the process from inside the loop, before any
-// report is written: the run is a failure, and says so on the way out.
+// report is written: the run is a failure, and says so on the way out. A
+// fatal error ends it there too, with its own message and nothing more.
 static bool benchmark_loop_returned = false;
 static void tell_closed_benchmark(void) {
-  if (!benchmark_loop_returned)
+  if (!benchmark_loop_returned && window_was_closed)
     tell(stderr, "boxfield: the benchmark was stopped: its window was closed\n", true);
 }
 
 static void ask_for_swap_interval(void) {
   swap_interval_result = platform_set_swap_interval(0) ? "granted" : "refused";
-}
-
-// The folder of a file path ("" for the current folder).
-static std::string folder_of(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 
 static int run_benchmark(const box_field_options& o, const char* command_line) {
@@ -98,9 +95,16 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
     tell(stderr, "boxfield: " + b.script_label + ": " + error + "\n", true);
     return 2;
   }
+  // The report's folder (where frametimes.png goes too) is made, and every
+  // output checked, before the window opens.
+  std::string refused;
+  if (!file_replace_check_outputs({}, {o.report, o.results_file}, &refused)) {
+    tell(stderr, "boxfield: " + refused + "\n", true);
+    return 1;
+  }
   b.frame_end = o.frame_end;
   b.take_shots = false;  // the real window's pictures depend on its display
-  b.out_dir = folder_of(o.report);
+  b.out_dir = std::filesystem::u8path(o.report).parent_path().u8string();
   b.clock_label = "real";
   b.progress = has_console;
   b.started = ask_for_swap_interval;

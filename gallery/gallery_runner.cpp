@@ -10,11 +10,9 @@
 // on any), and progress goes to standard error. Depends on gallery_core,
 // the toolkit, the headless backend, runner_support (script, images,
 // progress), runner_gl (error counts) and runner_png.
-#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -34,6 +32,7 @@
 #include "shell/platform_headless.h"
 #include "shell/window.h"
 #include "util/cli_options.h"
+#include "util/file_replace.h"
 
 // ---------------------------------------------------------------------------
 // Options (read by gallery/gallery_runner_options.h)
@@ -171,12 +170,6 @@ static void runner_hook(gallery_stage stage) {
   }
 }
 
-static bool make_dir(const std::string& dir) {
-  if (mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return true;
-  fprintf(stderr, "gallery_runner: cannot create %s: %s\n", dir.c_str(), strerror(errno));
-  return false;
-}
-
 int main(int argc, char** argv) {
   fpu_use_extended_precision();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
@@ -199,7 +192,12 @@ int main(int argc, char** argv) {
     fprintf(stderr, "gallery_runner: generated script refused: %s\n", error);
     return 2;
   }
-  if (!make_dir(options.out_dir)) return 2;
+  // The output folder is checked (and made) before the pages are drawn.
+  std::string refused;
+  if (!file_replace_check_outputs({options.out_dir}, {}, &refused)) {
+    fprintf(stderr, "gallery_runner: %s\n", refused.c_str());
+    return 1;
+  }
 
   headless_set_display_size(options.width, options.height);
   clock_now = runner_clock;

@@ -1,30 +1,28 @@
-// Glyph-file converters (see glyph_files.h). Depends on glyphs/cell_glyphs and
-// util/helpers.
+// Glyph-file converters (see glyph_files.h). Depends on glyphs/cell_glyphs,
+// util/file_replace and util/helpers.
 #include "glyphs/glyph_files.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "util/file_replace.h"
 #include "util/helpers.h"
 
 // ---------------------------------------------------------------------------
 // Conversion through the tile cache
 
 void convert_cell_glyph_file(const char* in_path, const char* out_path, glyph_style style) {
-  if (!glyph_style_usable(style)) return;
   int32_t length = -1;
   char* data = read_file(in_path, &length);
   if (!data && length < 0) return;  // the input could not be opened
+  // decode_cell_glyphs judges the style: an empty set is empty at any style it
+  // accepts for one.
   uint32_t out_length = 0;
   uint8_t* decoded =
       decode_cell_glyphs((const uint8_t*)data, data ? (uint32_t)length : 0, style, &out_length);
   free(data);
   if (!decoded) return;
-  FILE* out = fopen(out_path, "wb");
-  if (out) {
-    if (out_length) fwrite(decoded, 1, out_length, out);
-    fclose(out);
-  }
+  file_replace_write(out_path, decoded, out_length, nullptr);
   free(decoded);
 }
 
@@ -116,41 +114,49 @@ static int sample_glyph(const uint8_t* cells, int cols, int rows, glyph_style st
 }
 
 void render_cell_glyph_file(const char* in_path, const char* out_path, glyph_style style) {
-  if (!glyph_style_usable(style)) return;
-  FILE* in = fopen(in_path, "rb");
-  if (!in) return;
-  FILE* out = fopen(out_path, "wb");
-  if (!out) {
-    fclose(in);
+  int32_t length = -1;
+  char* data = read_file(in_path, &length);
+  if (!data && length < 0) return;  // the input could not be opened
+  const uint8_t* in = (const uint8_t*)data;
+  size_t size = data ? (size_t)length : 0;
+  // The same styles as decode_cell_glyphs: an empty set at any cell size of 1
+  // or more, anything else only at a usable style.
+  bool empty_ok = size == 0 && style.cell_width >= 1.0f && style.cell_height >= 1.0f;
+  file_replace out;
+  if ((!empty_ok && !glyph_style_usable(style)) || !file_replace_begin(&out, out_path, nullptr)) {
+    free(data);
     return;
   }
   int tile_w = (int)style.cell_width, tile_h = (int)style.cell_height;
-  uint8_t cells[GLYPH_MAX_SIZE * GLYPH_MAX_SIZE];
   uint8_t* pixels = (uint8_t*)malloc((size_t)GLYPH_MAX_SIZE * GLYPH_MAX_SIZE);
-  for (int count = 0; pixels && count < MAX_GLYPHS; count++) {
-    int cols = fgetc(in);
-    int rows = fgetc(in);
-    if (cols == EOF || rows == EOF) break;
+  bool ok = pixels != nullptr;
+  size_t pos = 0;
+  for (int count = 0; ok && count < MAX_GLYPHS; count++) {
     // An entry whose header ends the file is not rendered.
-    int next = fgetc(in);
-    if (next == EOF) break;
-    ungetc(next, in);
+    if (size - pos < 3) break;
+    int cols = in[pos], rows = in[pos + 1];
+    pos += 2;
     size_t cell_count = (size_t)cols * rows;
     // A final entry whose cell codes run past the end is dropped.
-    if (fread(cells, 1, cell_count, in) != cell_count) break;
+    if (size - pos < cell_count) break;
+    const uint8_t* cells = in + pos;
+    pos += cell_count;
     int width = cols * tile_w, height = rows * tile_h;
     if (width > GLYPH_MAX_SIZE || height > GLYPH_MAX_SIZE) {
       // Too large for the one-byte fields: an empty glyph keeps the slot.
-      fputc(0, out);
-      fputc(0, out);
+      const uint8_t empty[2] = {0, 0};
+      ok = file_replace_put(&out, empty, 2);
       continue;
     }
     if (!sample_glyph(cells, cols, rows, style, pixels)) break;
-    fputc(width, out);
-    fputc(height, out);
-    fwrite(pixels, 1, (size_t)width * height, out);
+    const uint8_t sizes[2] = {(uint8_t)width, (uint8_t)height};
+    ok = file_replace_put(&out, sizes, 2) && file_replace_put(&out, pixels, (size_t)width * height);
   }
   free(pixels);
-  fclose(out);
-  fclose(in);
+  free(data);
+  if (ok) {
+    file_replace_commit(&out, nullptr);
+  } else {
+    file_replace_abandon(&out);
+  }
 }

@@ -1,13 +1,14 @@
 // Glyph-file converters: cell glyph files (cell_glyph_set) into glyph bitmap
 // files (glyph_bitmap_set), either by decoding through the tile cache or by
 // sampling every output pixel directly against the cell grid. Depends on
-// glyphs/cell_glyphs and util/helpers (read_file).
+// glyphs/cell_glyphs, util/file_replace and util/helpers (read_file).
 //
-// Neither reports a status. Both leave the output alone (not created, not
-// truncated) when the input cannot be opened or the style's cell size is not
-// usable; an input that is present but empty gives an empty output. Tools that
-// must tell a user what went wrong check the paths and the data themselves
-// (check_cell_glyphs).
+// Neither reports a status. The output is replaced whole or not at all: it is
+// left as it was (not created, not truncated) when the input cannot be opened,
+// the style is not usable or the write fails. An input that is present but
+// empty gives an empty output at every style decode_cell_glyphs accepts for an
+// empty set (cell sizes of 1 or more). Tools that must tell a user what went
+// wrong check the paths and the data themselves (check_cell_glyphs).
 #pragma once
 
 #include "glyphs/cell_glyphs.h"

@@ -4,7 +4,6 @@
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
-#include "runner/runner_readback.h"
 
 #include <algorithm>
 
@@ -36,16 +35,41 @@ std::string runner_plot_title(const std::string& renderer, int width, int height
   return renderer + size;
 }
 
-// A round step (1, 2 or 5 times a power of ten) giving about `ticks` steps
-// over range.
-static double nice_step(double range, int ticks) {
-  if (!(range > 0.0)) return 1.0;
+// ---------------------------------------------------------------------------
+// Scale
+
+// A round step (1, 2 or 5 times a power of ten) of at least range / ticks
+// (below it only where that would overflow), for a finite range of at least
+// RUNNER_PLOT_MIN_TOP_MS.
+static double round_step(double range, int ticks) {
   double raw = range / ticks;
   double power = pow(10.0, floor(log10(raw)));
   double f = raw / power;
-  double step = f <= 1.0 ? 1.0 : f <= 2.0 ? 2.0 : f <= 5.0 ? 5.0 : 10.0;
-  return step * power;
+  double step = (f <= 1.0 ? 1.0 : f <= 2.0 ? 2.0 : f <= 5.0 ? 5.0 : 10.0) * power;
+  return isfinite(step) ? step : power;  // past the largest double: the power itself
 }
+
+runner_plot_scale runner_plot_choose_scale(double slowest_ms, int ticks) {
+  ticks = std::min(std::max(ticks, 1), RUNNER_PLOT_MAX_STEPS - 1);
+  double top =
+      isfinite(slowest_ms) && slowest_ms > RUNNER_PLOT_MIN_TOP_MS ? slowest_ms : RUNNER_PLOT_MIN_TOP_MS;
+  runner_plot_scale scale;
+  scale.step_ms = round_step(top, ticks);
+  // Whole steps up to the slowest frame; a step more when rounding fell
+  // short of it. Near the largest double the product overflows: the top is
+  // then the slowest frame itself.
+  scale.steps = std::max(1, std::min((int)ceil(top / scale.step_ms), RUNNER_PLOT_MAX_STEPS));
+  scale.top_ms = scale.steps * scale.step_ms;
+  if (scale.top_ms < top && scale.steps < RUNNER_PLOT_MAX_STEPS) scale.top_ms = ++scale.steps * scale.step_ms;
+  if (!isfinite(scale.top_ms) || scale.top_ms < top) {
+    scale.top_ms = top;
+    scale.steps = std::max(1, std::min((int)floor(top / scale.step_ms), RUNNER_PLOT_MAX_STEPS));
+  }
+  return scale;
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
 
 struct plot_box {
   double x, y, w, h;  // panel in pixels (top-left origin)
@@ -54,7 +78,7 @@ struct plot_box {
 };
 
 static double plot_y(const plot_box& b, double ms) {
-  double v = std::min(std::max(ms, 0.0), b.y_max);
+  double v = ms > 0.0 ? std::min(ms, b.y_max) : 0.0;  // NaN at 0
   return b.y + b.h - v / b.y_max * b.h;
 }
 
@@ -73,22 +97,30 @@ static void dashed_line(const plot_box& b, double ms, int32_t rgb) {
 static void draw_panel(const plot_box& b, const char* mode, const std::vector<double>* series[2], int runs) {
   draw_rect_2d(b.x, b.y, b.w, b.h, panel_rgb);
   char text[128];
-  // Grid and axis labels in ms, at least two lines of text apart.
-  double step = b.y_max / std::max(1.0, floor(b.h / (2.0 * current_line_height)));
-  step = nice_step(b.y_max, (int)std::max(1.0, std::min(5.0, b.y_max / step)));
+  // Grid and axis labels in ms, at least two lines of text apart: at most 5
+  // steps, fewer on a low panel.
+  int fit = (int)std::min(5.0, std::max(1.0, floor(b.h / (2.0 * std::max(1, (int)current_line_height)))));
+  runner_plot_scale grid = runner_plot_choose_scale(b.y_max, fit);
+  int lines = 0;
+  while (lines < grid.steps && (lines + 1) * grid.step_ms - b.y_max <= b.y_max * 1e-9) lines++;
   glBegin(GL_LINES);
-  for (double v = 0.0; v <= b.y_max + 1e-9; v += step)
-    emit_line_2d(b.x, plot_y(b, v), b.x + b.w, plot_y(b, v), grid_rgb);
+  for (int i = 0; i <= lines; i++) {
+    double y = plot_y(b, i * grid.step_ms);
+    emit_line_2d(b.x, y, b.x + b.w, y, grid_rgb);
+  }
   glEnd();
-  for (double v = 0.0; v <= b.y_max + 1e-9; v += step) {
+  for (int i = 0; i <= lines; i++) {
+    double v = i * grid.step_ms;
     snprintf(text, sizeof text, "%g ms", v);
     draw_text((int32_t)(b.x - text_width(text) - 6), (int32_t)(plot_y(b, v) - current_line_height / 2), 0,
               text, text_rgb);
   }
   // Frame numbers along the bottom.
   if (b.frames > 1) {
-    double fstep = nice_step((double)(b.frames - 1), 6);
-    for (double f = 0.0; f <= (double)(b.frames - 1) + 1e-9; f += fstep) {
+    // Whole frame steps, at most 7 labels.
+    double fstep = std::max(1.0, round_step((double)(b.frames - 1), 6));
+    for (int i = 0; i <= RUNNER_PLOT_MAX_STEPS && i * fstep <= (double)(b.frames - 1); i++) {
+      double f = i * fstep;
       snprintf(text, sizeof text, "%.0f", f + 1.0);
       double x = plot_x(b, (size_t)f);
       draw_line_2d(x, b.y + b.h, x, b.y + b.h + 4, grid_rgb);
@@ -109,7 +141,12 @@ static void draw_panel(const plot_box& b, const char* mode, const std::vector<do
         emit_line_2d(plot_x(b, i - 1), plot_y(b, ms[i - 1]), plot_x(b, i), plot_y(b, ms[i]), run_rgb[r]);
       glEnd();
       if (ms.size() == 1) draw_rect_2d(plot_x(b, 0) - 1, plot_y(b, ms[0]) - 1, 3, 3, run_rgb[r]);
-      runner_summary s = runner_summarise(ms.data(), ms.size());
+      // NaN has no place in an order: sorting it is undefined.
+      std::vector<double> ordered;
+      for (double v : ms) {
+        if (!isnan(v)) ordered.push_back(v);
+      }
+      runner_summary s = runner_summarise(ordered.data(), ordered.size());
       draw_line_2d(b.x, plot_y(b, s.median_ms), b.x + b.w, plot_y(b, s.median_ms), median_rgb[r]);
       dashed_line(b, s.p99_ms, median_rgb[r]);
       snprintf(text, sizeof text, "median %.2f ms, p99 %.2f ms", s.median_ms, s.p99_ms);
@@ -183,8 +220,8 @@ runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a,
         if (isfinite(v)) top_ms = std::max(top_ms, v);
       }
     }
-    double step = nice_step(top_ms > 0.0 ? top_ms : 1.0, 4);
-    box.y_max = std::max(step, ceil(top_ms / step) * step);
+    // An empty or all-zero panel keeps a 1 ms axis.
+    box.y_max = runner_plot_choose_scale(top_ms > 0.0 ? top_ms : 1.0, 4).top_ms;
     draw_panel(box, modes[m], series, runs);
   }
   leave_overlay();

@@ -20,10 +20,31 @@ struct runner_plot_run {
 };
 
 // Draws the picture of run a, with run b overlaid when b is not null, over
-// the whole current surface and returns it read back (top row first). Needs
+// the whole current surface and returns it read back (top row first). Each
+// panel's scale covers its slowest finite frame time; NaN frame times are
+// drawn at 0 and infinite ones at the top. Needs
 // a current GL context; leaves its GL state, matrices and the current font
 // as it found them (the surface's pixels are overwritten).
 runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a, const runner_plot_run* b);
+
+// Most steps a panel's ms axis is divided into.
+constexpr int RUNNER_PLOT_MAX_STEPS = 12;
+// The smallest top of the ms axis: shorter frame times all sit at the bottom.
+constexpr double RUNNER_PLOT_MIN_TOP_MS = 1e-6;
+
+// A panel's ms axis: from 0 to top_ms in steps of step_ms.
+struct runner_plot_scale {
+  double top_ms;   // finite, at least RUNNER_PLOT_MIN_TOP_MS
+  double step_ms;  // a round step (1, 2 or 5 times a power of ten), finite and > 0
+  int steps;       // grid lines above 0 at step_ms, 2 step_ms, ...: 1 to RUNNER_PLOT_MAX_STEPS
+};
+
+// The axis for a panel whose slowest frame took slowest_ms, in about ticks
+// steps (1 to RUNNER_PLOT_MAX_STEPS): top_ms is at or above slowest_ms
+// whenever it is finite, so the slowest frame is always inside the panel.
+// NaN, infinite, negative and zero values give the smallest axis; huge and
+// tiny ones give a finite axis with a bounded number of steps.
+runner_plot_scale runner_plot_choose_scale(double slowest_ms, int ticks);
 
 // A title as the runs use it: "<renderer>, WxH, frame end <end>".
 std::string runner_plot_title(const std::string& renderer, int width, int height, const char* frame_end);

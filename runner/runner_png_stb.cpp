@@ -1,10 +1,14 @@
 // PNG files through stb's single-file image writer and reader, for builds
 // without libpng (the Windows cross builds). Same interface and limits as
 // runner_png.cpp; a build compiles exactly one of the two. Depends on
-// stb_image_write.h and stb_image.h (Debian package libstb-dev).
+// stb_image_write.h and stb_image.h (Debian package libstb-dev) and
+// util/file_replace (files replaced whole or not at all).
 #include <stdio.h>
 
+#include <vector>
+
 #include "runner/runner_image.h"
+#include "util/file_replace.h"
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -28,7 +32,15 @@ int runner_write_png(const char* path, const runner_image& image) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgb.size() != (size_t)image.width * (size_t)image.height * 3)
     return 0;
-  return stbi_write_png(path, image.width, image.height, 3, image.rgb.data(), image.width * 3) ? 1 : 0;
+  // Encoded in memory, then replaced whole or not at all.
+  std::vector<unsigned char> png;
+  auto append = [](void* context, void* data, int size) {
+    std::vector<unsigned char>* bytes = (std::vector<unsigned char>*)context;
+    bytes->insert(bytes->end(), (unsigned char*)data, (unsigned char*)data + size);
+  };
+  if (!stbi_write_png_to_func(append, &png, image.width, image.height, 3, image.rgb.data(), image.width * 3))
+    return 0;
+  return file_replace_write(path, png.data(), png.size(), nullptr) ? 1 : 0;
 }
 
 int runner_read_png(const char* path, runner_image* image, char* error, size_t error_size) {

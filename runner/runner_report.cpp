@@ -1,12 +1,13 @@
 // Summary, JSON report and CSV file of timed runs (see runner_report.h).
 #include "runner/runner_report.h"
 
-#include <errno.h>
 #include <math.h>
 #include <string.h>
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+
+#include "util/file_replace.h"
 
 using ordered_json = nlohmann::ordered_json;
 
@@ -380,21 +381,10 @@ std::string runner_report_csv(const runner_report& r) {
   return out;
 }
 
-// Every file of this module is written here, whole.
+// Every file of this module is written here: replaced whole or not at all
+// (util/file_replace.h).
 static bool write_file(const char* path, const std::string& data, std::string* why) {
-  FILE* f = fopen(path, "wb");  // the same bytes (LF line ends) on every system
-  if (!f) {
-    if (why) *why = strerror(errno);
-    return false;
-  }
-  bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
-  int saved = errno;
-  if (fclose(f) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (!ok && why) *why = strerror(saved);
-  return ok;
+  return file_replace_write(path, data.data(), data.size(), why);
 }
 
 bool runner_report_write_json(const char* path, const runner_report& r, std::string* why) {

@@ -121,7 +121,12 @@ int32_t open_gl_window(int32_t width, int32_t height, const char* title) {
   return 1;
 }
 
-void close_gl_window(void) { end_gl_window(window_close_status); }
+int32_t window_was_closed = 0;
+
+void close_gl_window(void) {
+  window_was_closed = 1;
+  end_gl_window(window_close_status);
+}
 
 void end_gl_window(int32_t status) {
   platform_restore_display_mode();

@@ -57,6 +57,10 @@ int32_t open_gl_window(int32_t width, int32_t height, const char* title);
 // close); a run that a close would cut short (a benchmark) sets it non-zero.
 extern int32_t window_close_status;
 
+// 1 once close_gl_window has begun ending the process (the window was
+// closed), else 0: exit handlers tell a close from a fatal error with it.
+extern int32_t window_was_closed;
+
 // Restores the display mode, releases the context and DC, posts the quit
 // message and ends the process with window_close_status.
 [[noreturn]] void close_gl_window(void);

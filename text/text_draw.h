@@ -17,6 +17,12 @@
 // byte 0 draws glyph low; payloads hold zeros), so callers hand over whole
 // escapes and find the end with escaped_end. Glyph codes the font has no slot
 // for (512 and above) draw nothing and advance nothing.
+// A byte 2 or 5 always starts an escape, even as the text's last byte before
+// its zero: the functions that read escapes (draw_text, text_width,
+// text_width_prefix, draw_text_boxed, escaped_end) then read the escape's
+// remaining 2 or 5 bytes past that terminator, since the format makes an
+// escape whole. Callers that build or cut texts keep such a text padded
+// with those bytes (a cut never ends inside an escape).
 #pragma once
 
 #include <stdint.h>
@@ -51,5 +57,6 @@ void draw_text_boxed(int32_t x, int32_t y, const char* text, int32_t rgb, int32_
 void draw_text_mapped(const char* text, text_map_fn map);
 // Sets text_blend_mode.
 void set_text_blend_mode(int32_t mode);
-// The text's terminating zero, escapes stepped over whole.
+// The text's terminating zero, escapes stepped over whole (a zero inside an
+// escape, as after a trailing 2 or 5, is not the end).
 const char* escaped_end(const char* text);

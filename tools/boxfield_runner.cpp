@@ -22,11 +22,9 @@
 //     optionally a CSV file of frame times.
 // Depends on boxfield_bench, boxfield_core, the toolkit, the headless backend
 // and the runner library.
-#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -51,6 +49,7 @@
 #include "shell/platform_headless.h"
 #include "shell/window.h"
 #include "util/cli_options.h"
+#include "util/file_replace.h"
 
 // ---------------------------------------------------------------------------
 // Options (read by boxfield/box_field_runner_options.h)
@@ -221,12 +220,6 @@ static int runner_plot_compared(const char* path, const runner_read_figures& bas
   return 1;
 }
 
-static bool runner_make_dir(const std::string& dir) {
-  if (mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return true;
-  fprintf(stderr, "boxfield_runner: cannot create %s: %s\n", dir.c_str(), strerror(errno));
-  return false;
-}
-
 // Runs --compare through the runner library's comparison with the options
 // as read here (each given in its one spelling).
 static int runner_compare(const box_field_runner_options& o) {
@@ -276,7 +269,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   // Report comparison runs no flight (runner/runner_compare.h).
-  if (options.compare) return runner_compare(options);
+  std::string refused;
+  if (options.compare) {
+    if (!file_replace_check_outputs({}, {options.plot}, &refused)) {
+      fprintf(stderr, "boxfield_runner: %s\n", refused.c_str());
+      return 1;
+    }
+    return runner_compare(options);
+  }
   std::string script_label, script_text;
   if (!runner_flight(options, &script_label, &script_text)) return 2;
   box_field_bench_options b;
@@ -287,7 +287,11 @@ int main(int argc, char** argv) {
     fprintf(stderr, "boxfield_runner: %s: %s\n", script_label.c_str(), error);
     return 2;
   }
-  if (!runner_make_dir(options.out_dir)) return 2;
+  // Output paths are checked before the flight.
+  if (!file_replace_check_outputs({options.out_dir}, {options.results_file}, &refused)) {
+    fprintf(stderr, "boxfield_runner: %s\n", refused.c_str());
+    return 1;
+  }
   b.frame_end = options.frame_end;
   b.out_dir = options.out_dir;
   b.validate_dir = options.validate_dir;

@@ -24,6 +24,7 @@
 #include "glyphs/glyph_files.h"
 #include "tools/glyph_tool_options.h"
 #include "util/cli_options.h"
+#include "util/file_replace.h"
 #include "util/helpers.h"
 
 #ifdef BF_PNG_STB
@@ -125,11 +126,11 @@ static int check_input(const std::string& path, const std::vector<uint8_t>& data
   return !fail("%s: %s", where.c_str(), cell_glyph_problem_text(problem));
 }
 
-// Fails unless path can be opened for writing (the library would write nothing).
+// Fails unless a file can be written at path (the library would write nothing).
 static int check_writable(const std::string& path) {
-  FILE* f = fopen(path.c_str(), "ab");
-  if (!f) return !fail("cannot write %s: %s", path.c_str(), strerror(errno));
-  fclose(f);
+  std::string why;
+  if (!file_replace_prepare_file(path.c_str(), &why))
+    return !fail("cannot write %s: %s", path.c_str(), why.c_str());
   return 1;
 }
 
@@ -162,10 +163,9 @@ static int run_converter(const options& opt, int direct) {
 
 static int export_builtin(const options& opt) {
   const std::string& out = opt.args[1];
-  FILE* f = fopen(out.c_str(), "wb");
-  if (!f) return fail("cannot write %s: %s", out.c_str(), strerror(errno));
-  size_t written = fwrite(builtin_font_cells, 1, BUILTIN_FONT_CELLS_LENGTH, f);
-  if (fclose(f) != 0 || written != BUILTIN_FONT_CELLS_LENGTH) return fail("writing %s failed", out.c_str());
+  std::string why;
+  if (!file_replace_write(out.c_str(), builtin_font_cells, BUILTIN_FONT_CELLS_LENGTH, &why))
+    return fail("cannot write %s: %s", out.c_str(), why.c_str());
   return 0;
 }
 
@@ -244,8 +244,16 @@ static void draw_label(image* img, const std::vector<bitmap_glyph>& font, const 
 #ifdef BF_PNG_STB
 // Windows builds: stb's writer, which tells only whether it succeeded.
 static int write_png(const std::string& path, const image& img) {
-  if (!stbi_write_png(path.c_str(), img.width, img.height, 3, img.rgb.data(), img.width * 3))
+  std::vector<unsigned char> png;
+  auto append = [](void* context, void* data, int size) {
+    std::vector<unsigned char>* bytes = (std::vector<unsigned char>*)context;
+    bytes->insert(bytes->end(), (unsigned char*)data, (unsigned char*)data + size);
+  };
+  if (!stbi_write_png_to_func(append, &png, img.width, img.height, 3, img.rgb.data(), img.width * 3))
     return !fail("writing %s failed", path.c_str());
+  std::string why;
+  if (!file_replace_write(path.c_str(), png.data(), png.size(), &why))
+    return !fail("cannot write %s: %s", path.c_str(), why.c_str());
   return 1;
 }
 #else
@@ -276,10 +284,9 @@ static int write_png(const std::string& path, const image& img) {
 static int render_direct(const std::vector<uint8_t>& cells, const options& opt, const std::string& near,
                          std::vector<uint8_t>* out) {
   std::string in_tmp = near + ".cells.tmp", out_tmp = near + ".glyphs.tmp";
-  FILE* f = fopen(in_tmp.c_str(), "wb");
-  if (!f) return !fail("cannot write %s: %s", in_tmp.c_str(), strerror(errno));
-  fwrite(cells.data(), 1, cells.size(), f);
-  fclose(f);
+  std::string why;
+  if (!file_replace_write(in_tmp.c_str(), cells.data(), cells.size(), &why))
+    return !fail("cannot write %s: %s", in_tmp.c_str(), why.c_str());
   render_cell_glyph_file(in_tmp.c_str(), out_tmp.c_str(), opt.style);
   int ok = read_input(out_tmp, out);
   remove(in_tmp.c_str());
@@ -290,6 +297,7 @@ static int render_direct(const std::vector<uint8_t>& cells, const options& opt, 
 static int specimen(const options& opt) {
   const std::string& in = opt.args[1];
   const std::string& out = opt.args[2];
+  if (!check_writable(out)) return 1;
   std::vector<uint8_t> cells;
   if (in == "builtin")
     cells.assign(builtin_font_cells, builtin_font_cells + BUILTIN_FONT_CELLS_LENGTH);

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "util/file_replace.h"
+
 static dyn_array_status last_status = DYN_ARRAY_OK;
 
 dyn_array_status dyn_array_last_status(void) { return last_status; }
@@ -377,13 +379,19 @@ dyn_array dyn_array_read_compact(FILE* stream) {
 }
 
 void dyn_array_save_compact(const dyn_array* array, const char* path) {
-  FILE* stream = fopen(path, "wb");
-  if (!stream) {
+  // Written beside path and renamed over it only when whole: a failed save
+  // leaves the file saved before as it was.
+  file_replace save;
+  if (!file_replace_begin(&save, path, nullptr)) {
     last_status = DYN_ARRAY_CANNOT_OPEN;
     return;
   }
-  dyn_array_write_compact(array, stream);
-  if (fclose(stream) != 0) last_status = DYN_ARRAY_WRITE_FAILED;
+  dyn_array_write_compact(array, save.stream);
+  if (last_status != DYN_ARRAY_OK) {
+    file_replace_abandon(&save);
+    return;
+  }
+  if (!file_replace_commit(&save, nullptr)) last_status = DYN_ARRAY_WRITE_FAILED;
 }
 
 dyn_array dyn_array_load_compact(const char* path) {

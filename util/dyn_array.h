@@ -2,7 +2,7 @@
 // and shrink rule computed in extended precision, an optional mirror pointer
 // that always holds the block's address, byte-wise search, unordered removal,
 // qsort, and two little-endian file formats (full: 16-byte header; compact:
-// 5-byte header). Depends only on the C library.
+// 5-byte header). Depends on the C library and util/file_replace (saves).
 //
 // Failure handling (the operations themselves keep their plain results):
 // - Allocation failure: push returns DYN_ARRAY_NO_INDEX and push_slot null,
@@ -83,7 +83,8 @@ dyn_array dyn_array_read(FILE* stream);
 void dyn_array_write_compact(const dyn_array* array, FILE* stream);
 // Compact format from an open binary stream.
 dyn_array dyn_array_read_compact(FILE* stream);
-// Compact format to the file at path ("wb").
+// Compact format to the file at path, replaced whole or not at all: on
+// DYN_ARRAY_CANNOT_OPEN or DYN_ARRAY_WRITE_FAILED the file keeps what it held.
 void dyn_array_save_compact(const dyn_array* array, const char* path);
 // Compact format from the file at path ("rb").
 dyn_array dyn_array_load_compact(const char* path);

@@ -109,6 +109,18 @@ TEST(GlyphFiles, DirectSamplingFramesLikeTheDecoder) {
   EXPECT_TRUE(read_bytes(f.out).empty());
   convert_cell_glyph_file(f.in.c_str(), f.out.c_str(), s);
   EXPECT_TRUE(read_bytes(f.out).empty());
+  // Also at a cell size too large for data: decode_cell_glyphs gives the empty
+  // set there, and so do both converters (each replacing a non-empty output).
+  glyph_style huge = make_glyph_style(300.0f, 300.0f);
+  uint32_t decoded_length = 1;
+  uint8_t* decoded = decode_cell_glyphs(nullptr, 0, huge, &decoded_length);
+  ASSERT_NE(decoded, nullptr);
+  free(decoded);
+  for (auto convert : {convert_cell_glyph_file, render_cell_glyph_file}) {
+    write_bytes(f.out, {9, 9});
+    convert(f.in.c_str(), f.out.c_str(), huge);
+    EXPECT_TRUE(read_bytes(f.out).empty());
+  }
 
   // More than 512 entries: 512 written.
   std::vector<uint8_t> many;

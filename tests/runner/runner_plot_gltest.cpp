@@ -1,8 +1,12 @@
 // The frame-time picture on real Mesa: one run draws in the first run's
 // colour only, a second run overlaid adds the second colour, the title and
 // labels are drawn, and the caller's GL state (blending, depth test, line
-// smoothing), matrices and current font come back as they were.
+// smoothing), matrices and current font come back as they were. The ms axis
+// covers the slowest frame at every magnitude, and frame times that are
+// huge, tiny, equal, infinite or NaN draw a picture without looping forever.
+#include <float.h>
 #include <gtest/gtest.h>
+#include <math.h>
 #include <stdlib.h>
 
 #include <string>
@@ -70,6 +74,90 @@ TEST(runner_plot, OneOrTwoRunsInTheirColoursWithTitle) {
   empty.label = "nothing";
   runner_image none = runner_plot_frametimes("no frames", empty, nullptr);  // draws axes, no run
   EXPECT_EQ(none.width, 640);
+}
+
+// The axis for slowest frame x: finite, at or above x, round, not absurdly
+// high, with a bounded number of steps.
+void expect_scale_covers(double x, int ticks) {
+  runner_plot_scale s = runner_plot_choose_scale(x, ticks);
+  SCOPED_TRACE(::testing::Message() << "slowest " << x << ", ticks " << ticks);
+  ASSERT_TRUE(isfinite(s.top_ms));
+  ASSERT_TRUE(isfinite(s.step_ms) && s.step_ms > 0.0);
+  EXPECT_GE(s.steps, 1);
+  EXPECT_LE(s.steps, RUNNER_PLOT_MAX_STEPS);
+  EXPECT_GE(s.top_ms, RUNNER_PLOT_MIN_TOP_MS);
+  double covered = isfinite(x) && x > RUNNER_PLOT_MIN_TOP_MS ? x : RUNNER_PLOT_MIN_TOP_MS;
+  EXPECT_GE(s.top_ms, covered);
+  EXPECT_LE(s.top_ms, std::min(DBL_MAX, covered * 3.5));
+  EXPECT_LE(s.steps * s.step_ms, s.top_ms * (1.0 + 1e-12));
+}
+
+TEST(runner_plot, ScaleCoversTheSlowestFrameAtEveryMagnitude) {
+  const double specials[] = {0.0,
+                             -1.0,
+                             NAN,
+                             INFINITY,
+                             -INFINITY,
+                             4.9e-324,
+                             1e-300,
+                             1e-7,
+                             0.1 + 0.2,
+                             0.3,
+                             0.7,
+                             1.0,
+                             16.7,
+                             33.4,
+                             99.9999,
+                             1e15 + 0.125,
+                             1.7e308,
+                             DBL_MAX,
+                             nextafter(DBL_MAX, 0.0)};
+  const int tick_counts[] = {-3, 0, 1, 4, 5, RUNNER_PLOT_MAX_STEPS, 100};
+  for (int ticks : tick_counts) {
+    for (double x : specials) expect_scale_covers(x, ticks);
+  }
+  // Values just above round numbers, where a step rounded down would clip.
+  for (int e = -6; e <= 300; e += 7) {
+    for (double m : {1.0, 2.0, 2.5, 3.0, 4.0, 5.0, 7.5, 9.99}) {
+      double x = m * pow(10.0, e);
+      for (int ticks : {1, 4, 5}) {
+        expect_scale_covers(x, ticks);
+        expect_scale_covers(nextafter(x, INFINITY), ticks);
+        expect_scale_covers(nextafter(x, 0.0), ticks);
+      }
+    }
+  }
+  uint64_t state = 12345;
+  for (int i = 0; i < 20000; i++) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    double x = ldexp((double)(state >> 11) / 9007199254740992.0 + 0.5, (int)(state % 200) - 100);
+    expect_scale_covers(x, 4);
+  }
+}
+
+TEST(runner_plot, ExtremeFrameTimesDrawAPicture) {
+  ASSERT_TRUE(headless_gl_open(320, 240));
+  const std::vector<std::vector<double>> cases = {{1.7e308, 5.0, 7.0},
+                                                  {DBL_MAX, DBL_MAX},
+                                                  {1e-300, 2e-300, 1.5e-300},
+                                                  {4.9e-324},
+                                                  {12.5, 12.5, 12.5},
+                                                  {0.0, 0.0},
+                                                  {NAN, 3.0, INFINITY, -INFINITY, -2.0, 4.0},
+                                                  {NAN, NAN},
+                                                  {INFINITY},
+                                                  std::vector<double>(5000, 16.6)};
+  for (const std::vector<double>& ms : cases) {
+    runner_plot_run a;
+    a.label = "extreme";
+    a.solid_ms = ms;
+    a.wire_ms = ms;
+    runner_plot_run b = ramp("plain", 10.0);
+    runner_image im = runner_plot_frametimes("extreme", a, &b);
+    ASSERT_EQ(im.width, 320);
+    ASSERT_EQ(im.height, 240);
+    EXPECT_GT(count_near(im, second_colour), 0);
+  }
 }
 
 TEST(runner_plot, LeavesTheCallersStateAlone) {

@@ -63,6 +63,11 @@ for exe in "${programs[@]}"; do
   run_fatal "$name, no display variable" "Can't open a display: neither DISPLAY nor WAYLAND_DISPLAY is set" \
     env -u WAYLAND_DISPLAY -u DISPLAY "$exe"
 done
+# The benchmark mode's fatal path says only what failed: its window was
+# never closed.
+run_fatal "boxfield --benchmark, no display variable" ".+" \
+  env -u WAYLAND_DISPLAY -u DISPLAY "${programs[0]}" --windowed 640x360 --benchmark short --report fatal.json
+if grep -q "window was closed" "$err"; then fail "boxfield --benchmark, no display: $(cat "$err")"; fi
 
 # The server answers but offers no OpenGL visual.
 xvfb_options=(-extension GLX)

@@ -50,8 +50,10 @@ check "specimen of the built-in font by name" "$tool" specimen builtin "$dir/bui
 
 check "missing input" refuses "cannot open" convert "$dir/none.cells" "$dir/out.glyphs"
 check "missing input leaves no output" test ! -e "$dir/out.glyphs"
-check "unwritable output" refuses "cannot write" convert "$dir/font.cells" "$dir/no/such/dir/out.glyphs"
-check "unwritable specimen" refuses "cannot write" specimen builtin "$dir/no/such/dir/sheet.png"
+# A file where the output's folder should be; a missing folder is made.
+check "unwritable output" refuses "cannot write" convert "$dir/font.cells" "$dir/font.cells/out.glyphs"
+check "unwritable specimen" refuses "cannot write" specimen builtin "$dir/font.cells/sheet.png"
+check "output folder made" "$tool" convert "$dir/font.cells" "$dir/made/for/it/out.glyphs"
 head -c 970 "$dir/font.cells" >"$dir/truncated.cells"
 check "truncated file" refuses "entry 127" render "$dir/truncated.cells" "$dir/out.glyphs"
 printf '\001\001\100' >"$dir/badcode.cells"
