@@ -25,7 +25,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # median_ms of a mode in a report: $1 report, $2 mode.
-median_of() { grep -o "\"$2\": {[^}]*}" "$1" | grep -o '"median_ms": [0-9.]*' | grep -o '[0-9.]*$'; }
+median_of() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["modes"][sys.argv[2]]["median_ms"])' "$1" "$2"; }
 
 # Runs a command quietly; prints its processor seconds (user + system).
 cpu_seconds() {
@@ -39,7 +39,7 @@ median() { sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[
 
 for ((r = 1; r <= rounds; r++)); do
   for size in "${sizes[@]}"; do
-    echo "$size cpu program $(cpu_seconds "$runner" --script "$script" --size "$size" --out "$work/p-$size-$r")" >>"$work/all"
+    echo "$size cpu program $(cpu_seconds "$runner" --script "$script" --size "$size" --warmup 0 --runs 1 --out "$work/p-$size-$r")" >>"$work/all"
     echo "$size cpu bare $(cpu_seconds "$bare" --script "$script" --size "$size" --report "$work/b-$size-$r.json")" >>"$work/all"
     for mode in solid wire; do
       echo "$size $mode program $(median_of "$work/p-$size-$r/report.json" $mode)" >>"$work/all"

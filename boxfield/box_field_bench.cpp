@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "boxfield/box_field.h"
+#include "boxfield/camera.h"
 #include "runner/runner_gl_errors.h"
+#include "runner/runner_gpu_timer.h"
 #include "runner/runner_image.h"
 #include "runner/runner_plot.h"
 #include "runner/runner_progress.h"
@@ -26,6 +28,18 @@ static int32_t failures = 0;
 static double t_begin = 0.0, t_started = 0.0, t_first_frame = 0.0;
 static double t_last = 0.0;    // end of the previous frame's timing
 static double paused_s = 0.0;  // time spent on shots and progress since t_last
+static double c_last = 0.0;    // process CPU seconds at t_last
+static double c_paused = 0.0;  // CPU seconds spent on shots and progress since c_last
+static runner_runs runs;
+static int64_t frames_drawn = 0;
+static double first_frame_ms = 0.0;
+static bool complete = false;
+static bool gpu_on = false;
+static std::string gpu_how;
+// GPU times by pass and frame (filled as the queries' results come in).
+static std::vector<std::vector<double>> gpu_by_pass;
+// Keys the script holds down (queue input), released between passes.
+static uint8_t queued_down[256];
 static std::string error_check;
 static int64_t frame_errors = 0;
 static std::string gl_vendor, gl_renderer, gl_version;
@@ -36,6 +50,35 @@ static uint8_t scripted_down[256];
 static std::vector<std::pair<int32_t, bool>> keys_pending;
 
 static void hold_key(int32_t vk, bool down) { keys_pending.push_back({vk, down}); }
+
+// Keys for a backend queue, remembered so a pass can release them.
+static void queue_key(int32_t vk, bool down) {
+  queued_down[vk & 255] = down ? 1 : 0;
+  options.key(vk, down);
+}
+
+// The clock frames are timed with (a test may hand in its own).
+static double seconds_now(void) { return options.seconds ? options.seconds() : runner_seconds(); }
+
+static void instrument(const char* what) {
+  if (options.instrument_hook) options.instrument_hook(what);
+}
+
+static void gpu_done(int64_t tag, double ms, void*) {
+  size_t pass = (size_t)(tag >> 32), frame = (size_t)(tag & 0xffffffff);
+  if (pass >= gpu_by_pass.size()) gpu_by_pass.resize(pass + 1);
+  std::vector<double>& v = gpu_by_pass[pass];
+  if (frame >= v.size()) v.resize(frame + 1, -1.0);
+  v[frame] = ms;
+}
+
+// Starts the GPU query of the next frame (0-based index in the pass).
+static bool gpu_active = false;  // a query brackets the frame being drawn
+static void gpu_frame_begin(int32_t index) {
+  if (!gpu_on) return;
+  runner_gpu_timer_frame_begin(((int64_t)runs.passes_flown << 32) | (int64_t)index);
+  gpu_active = true;
+}
 
 static std::string gl_string(GLenum name) {
   const char* s = (const char*)glGetString(name);
@@ -101,6 +144,7 @@ static void take_shot(const runner_event& e) {
   }
   if (!shot.passed) failures++;
   shots.push_back(shot);
+  instrument("shot");
 }
 
 // ---------------------------------------------------------------------------
@@ -109,7 +153,7 @@ static void take_shot(const runner_event& e) {
 // Input of frame n for a backend queue: keys and the held mouse, posted
 // before frame n's pump.
 static void post_input(int32_t n) {
-  runner_session_events(&session, n, options.key);
+  runner_session_events(&session, n, queue_key);
   if (session.mouse_held && options.mouse) {
     options.mouse(screen_width / 2 + session.mouse_dx, screen_height / 2 + session.mouse_dy);
     if (session.mouse_dx == 0 && session.mouse_dy == 0) session.mouse_held = false;
@@ -129,27 +173,77 @@ static void lay_over_input(int32_t n) {
 }
 
 static void end_timed_frame(double now) {
+  double cpu = runner_cpu_seconds();
   double ms = (now - t_last - paused_s) * 1000.0;
   int64_t errors = runner_gl_errors_take() + frame_errors;
   frame_errors = 0;
   runner_session_record(&session, ms, solid_mode, errors);
-  if (runner_session_frames(session) == 1) t_first_frame = now;
+  session.frames.back().cpu_ms = cpu >= 0.0 && c_last >= 0.0 ? (cpu - c_last - c_paused) * 1000.0 : -1.0;
+  frames_drawn++;
+  if (frames_drawn == 1) {
+    t_first_frame = now;
+    first_frame_ms = ms;
+  }
   t_last = now;
   paused_s = 0.0;
+  c_last = cpu;
+  c_paused = 0.0;
 }
+
+// Leaves the time and CPU time since (t, c) out of the frame being timed.
+static void leave_out(double t, double c, bool swap_end) {
+  double spent = seconds_now() - t, cpu_spent = runner_cpu_seconds() - c;
+  if (swap_end) {
+    paused_s += spent;
+    c_paused += cpu_spent;
+  } else {
+    t_last += spent;
+    c_last += cpu_spent;
+  }
+}
+
+// Between passes: the program as at its start (camera, mode, list, keys),
+// so that every pass flies the same frames.
+static void reset_for_pass(void) {
+  camera_place(field_size);
+  if (!solid_mode) {
+    solid_mode = true;
+    if (field_list) glDeleteLists(field_list, 1);
+    field_list = 0;
+  }
+  for (int vk = 0; vk < 256; vk++) {
+    if (queued_down[vk] && options.key) options.key(vk, false);
+  }
+  memset(queued_down, 0, sizeof queued_down);
+  memset(scripted_down, 0, sizeof scripted_down);
+  keys_pending.clear();
+}
+
+// "warm-up" or "run" for the progress line of the pass being flown.
+static const char* runners_label(void) { return runner_runs_warming_up(runs) ? "warm-up" : "pass"; }
 
 static void bench_hook(box_field_stage stage) {
   const int32_t frame = runner_session_frames(session) + 1;  // the frame being drawn
   if (stage == BOX_FIELD_STARTED) {
-    t_started = runner_seconds();
+    t_started = seconds_now();
     gl_vendor = gl_string(GL_VENDOR);
     gl_renderer = gl_string(GL_RENDERER);
     gl_version = gl_string(GL_VERSION);
     error_check = runner_gl_errors_begin(true);
     if (options.started) options.started();  // its errors count with frame 1
+    const char* why = "off (--gpu-time off)";
+    gpu_on = options.gpu_time && runner_gpu_timer_begin(&why, gpu_done, nullptr);
+    gpu_how = why;
     if (options.key) post_input(1);
-    if (options.progress) runner_progress_begin(&progress, runner_seconds());
-    t_last = runner_seconds();
+    if (options.progress) runner_progress_begin(&progress, seconds_now());
+    runner_runs_pass_begins(&runs, seconds_now());
+    t_last = seconds_now();
+    c_last = runner_cpu_seconds();
+    // The very first frame of the context is not bracketed: llvmpipe gives
+    // a query begun before the context's first drawing a start of 0 (the
+    // result is then the machine's uptime). It builds the display list and
+    // is never among the timed frames.
+    gpu_active = false;
     return;
   }
   if (stage == BOX_FIELD_PUMPED) {
@@ -157,52 +251,66 @@ static void bench_hook(box_field_stage stage) {
     return;
   }
   if (stage == BOX_FIELD_FRAME_DRAWN) {
+    if (gpu_active) runner_gpu_timer_frame_end();
+    gpu_active = false;
     if (options.frame_end == RUNNER_FRAME_END_FINISH) {
       glFinish();
     } else if (options.frame_end == RUNNER_FRAME_END_READPIXELS) {
       uint8_t pixel[4];
       glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     }
-    double now = runner_seconds();
+    double now = seconds_now();
     if (options.frame_end != RUNNER_FRAME_END_SWAP) {
       end_timed_frame(now);
     } else {
       // Errors of this frame's drawing are counted with it.
       frame_errors += runner_gl_errors_take();
     }
-    if (options.take_shots) {
+    double cpu_now = runner_cpu_seconds();
+    // Shots in the first timed run only (every pass draws the same frames).
+    if (options.take_shots && runs.passes_flown == runs.plan.warmup_passes) {
       for (const runner_event& e : session.script.events) {
         if (e.frame == frame && e.action == RUNNER_SHOT) take_shot(e);
       }
     }
     // The shots' read-back is left out of every frame's time.
-    double spent = runner_seconds() - now;
-    if (options.frame_end != RUNNER_FRAME_END_SWAP) {
-      t_last += spent;
-    } else {
-      paused_s += spent;
-    }
+    leave_out(now, cpu_now, options.frame_end == RUNNER_FRAME_END_SWAP);
     return;
   }
   // BOX_FIELD_FRAME_ENDED
-  if (options.frame_end == RUNNER_FRAME_END_SWAP) end_timed_frame(runner_seconds());
-  double t = runner_seconds();
-  const int32_t done = runner_session_frames(session);
-  if (options.progress) {
-    const char* what = solid_mode ? "frame (solid)" : "frame (wire)";
-    runner_progress_update(&progress, t, what, done, session.script.last_frame);
+  if (options.frame_end == RUNNER_FRAME_END_SWAP) end_timed_frame(seconds_now());
+  double t = seconds_now(), c = runner_cpu_seconds();
+  if (gpu_on) {
+    runner_gpu_timer_collect(false);  // the results that are there; never waits
+    instrument("gpu read-back");
   }
+  int32_t done = runner_session_frames(session);
+  if (options.progress) {
+    char what[64];
+    snprintf(what, sizeof what, "%s %d, frame (%s)", runners_label(), runs.passes_flown + 1,
+             solid_mode ? "solid" : "wire");
+    runner_progress_update(&progress, t, what, done, session.script.last_frame);
+    instrument("progress");
+  }
+  bool quit = false;
   if (runner_session_done(session)) {
-    platform_post_quit_message(0);
+    if (runner_runs_pass_done(&runs, session.frames, seconds_now())) {
+      reset_for_pass();
+      runner_session_start(&session, options.script);
+      runner_runs_pass_begins(&runs, seconds_now());
+      done = 0;
+      if (options.key) post_input(1);
+    } else {
+      complete = true;
+      quit = true;
+      platform_post_quit_message(0);
+    }
   } else if (options.key) {
     post_input(done + 1);
   }
-  double after = runner_seconds();
-  if (options.frame_end == RUNNER_FRAME_END_SWAP) {
-    paused_s += after - t;
-  } else {
-    t_last += after - t;  // the next frame is timed from here
-  }
+  // The next frame is timed from here.
+  leave_out(t, c, options.frame_end == RUNNER_FRAME_END_SWAP);
+  if (!quit) gpu_frame_begin(done);
 }
 
 // ---------------------------------------------------------------------------
@@ -211,9 +319,18 @@ static void bench_hook(box_field_stage stage) {
 void box_field_bench_begin(const box_field_bench_options& o) {
   options = o;
   runner_session_start(&session, o.script);
+  runner_runs_start(&runs, o.runs);
+  frames_drawn = 0;
+  first_frame_ms = 0.0;
+  complete = false;
+  gpu_on = false;
+  gpu_how.clear();
+  gpu_by_pass.clear();
+  memset(queued_down, 0, sizeof queued_down);
+  c_last = c_paused = 0.0;
   shots.clear();
   failures = 0;
-  t_begin = runner_seconds();
+  t_begin = seconds_now();
   t_started = t_first_frame = t_last = 0.0;
   paused_s = 0.0;
   frame_errors = 0;
@@ -226,24 +343,54 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path) {
   box_field_hook = nullptr;
   if (options.progress) runner_progress_end(&progress);
   runner_gl_errors_end();
+  if (gpu_active) runner_gpu_timer_frame_end();  // a run stopped inside a frame
+  gpu_active = false;
+  if (gpu_on) runner_gpu_timer_end();
   r->tool = options.tool;
   r->frame_end = runner_frame_end_name(options.frame_end);
-  r->gl_vendor = gl_vendor;
-  r->gl_renderer = gl_renderer;
-  r->gl_version = gl_version;
   r->width = screen_width;
   r->height = screen_height;
   r->clock = options.clock_label;
   r->script = options.script_label;
   r->gl_error_check = error_check;
-  // Which window system the frames were shown on (SDL's video driver).
-  r->extra.emplace_back("window_system", runner_json_quote(platform_window_system()));
-  runner_report_take_session(r, session);
+  r->gpu_time = gpu_how;
+  runner_environment_gather(&r->env);
+  r->env.gl_vendor = gl_vendor;
+  r->env.gl_renderer = gl_renderer;
+  r->env.gl_version = gl_version;
+  r->env.driver_version = runner_driver_version(gl_version);
+  r->env.window_system = platform_window_system();
+  r->env.egl = options.egl;
+  r->env.surface_width = screen_width;
+  r->env.surface_height = screen_height;
+  r->env.program = options.tool;
+  r->warmup_passes = options.runs.warmup_passes;
+  r->runs_requested = runner_runs_requested(options.runs);
+  r->ci_target_percent = options.runs.ci_percent;
+  r->runs_ended_by = complete ? runs.ended_by : "stopped before the runs were over";
+  r->runs = runs.timed;
+  // A run stopped early (Escape, Q) reports the frames it drew.
+  if (!complete && !runner_runs_warming_up(runs) && !session.frames.empty())
+    r->runs.push_back(session.frames);
+  // GPU times into the timed runs' frames.
+  for (size_t k = 0; k < r->runs.size(); k++) {
+    size_t pass = k + (size_t)options.runs.warmup_passes;
+    if (pass >= gpu_by_pass.size()) continue;
+    for (size_t i = 0; i < r->runs[k].size() && i < gpu_by_pass[pass].size(); i++)
+      r->runs[k][i].gpu_ms = gpu_by_pass[pass][i];
+  }
+  runner_report_summarise(r);
   r->shots = shots;
 
   plot_path->clear();
-  if (!session.frames.empty()) {
-    runner_plot_run run = {"this run", r->solid_ms, r->wire_ms};
+  const runner_mode_figures* solid = runner_report_mode(*r, "solid");
+  const runner_mode_figures* wire = runner_report_mode(*r, "wire");
+  if (!r->runs.empty() && solid && wire) {
+    // The picture shows every timed run's frames one after another.
+    std::vector<double> solid_ms, wire_ms;
+    for (const auto& run : solid->runs_ms) solid_ms.insert(solid_ms.end(), run.begin(), run.end());
+    for (const auto& run : wire->runs_ms) wire_ms.insert(wire_ms.end(), run.begin(), run.end());
+    runner_plot_run run = {"this run", solid_ms, wire_ms};
     std::string title = runner_plot_title(gl_renderer, screen_width, screen_height, r->frame_end.c_str());
     runner_image picture = runner_plot_frametimes(title.c_str(), run, nullptr);
     std::string path = out_path("frametimes.png");
@@ -256,4 +403,8 @@ double box_field_bench_started_s(void) { return t_started > 0.0 ? t_started - t_
 
 double box_field_bench_first_frame_s(void) { return t_first_frame > 0.0 ? t_first_frame - t_begin : 0.0; }
 
-bool box_field_bench_complete(void) { return runner_session_done(session); }
+bool box_field_bench_complete(void) { return complete; }
+
+int64_t box_field_bench_frames_drawn(void) { return frames_drawn; }
+
+double box_field_bench_first_frame_ms(void) { return first_frame_ms; }

@@ -1,11 +1,16 @@
-// A timed, scripted run of the box-field program, shared by the headless
+// Timed, scripted runs of the box-field program, shared by the headless
 // runner (tools/boxfield_runner.cpp) and the program's own benchmark mode:
-// it hooks box_field_main (box_field_hook), feeds the script's input, ends
-// and times every frame the chosen way, counts GL errors per mode, takes
-// the script's shots, shows progress on standard error, and afterwards
-// fills a runner_report and draws the frame-time picture. Depends on
-// boxfield_core, the shell and the runner library (runner_support,
-// runner_gl, runner_png).
+// it hooks box_field_main (box_field_hook), flies the script's warm-up
+// passes and timed runs in one window (runner/runner_runs.h decides how
+// many; between passes the camera, the mode and the keys are put back as
+// at the start), feeds the input, ends and times every frame the chosen
+// way (wall clock, process CPU time, and GPU time from timer queries where
+// the context has them), counts GL errors per mode, takes the script's
+// shots in the first timed run, shows progress on standard error, and
+// afterwards fills a runner_report and draws the frame-time picture. Shots,
+// read-backs and progress lines are left out of every frame's times.
+// Depends on boxfield_core, the shell and the runner library
+// (runner_support, runner_gl, runner_png).
 #pragma once
 
 #include <stdint.h>
@@ -13,6 +18,7 @@
 #include <string>
 
 #include "runner/runner_report.h"
+#include "runner/runner_runs.h"
 #include "runner/runner_script.h"
 #include "runner/runner_session.h"
 
@@ -28,6 +34,14 @@ struct box_field_bench_options {
   int64_t max_differing = 0;  // pixels per shot allowed beyond the tolerance
   std::string clock_label;    // how the clock runs, for the report
   bool progress = true;       // progress lines on standard error
+  runner_runs_plan runs;      // warm-up passes and timed runs
+  bool gpu_time = true;       // GPU time per frame where timer queries are offered
+  std::string egl;            // the EGL platform and device for the report ("" when not EGL)
+  // Test hook: called after each piece of work that must stay out of the
+  // frame times ("shot", "progress", "gpu read-back"), e.g. to make it slow.
+  void (*instrument_hook)(const char* what) = nullptr;
+  // Test hook: the clock frames are timed with (null: runner_seconds).
+  double (*seconds)(void) = nullptr;
   // Input: keys through key and the mouse through mouse (screen pixels)
   // before each frame's pump, as a backend's own queue receives them; when
   // null, the keys are laid over key_state and the mouse position set right
@@ -44,10 +58,10 @@ struct box_field_bench_options {
 void box_field_bench_begin(const box_field_bench_options& options);
 
 // After box_field_main has returned (the GL context still current): removes
-// the hook, stops the error count, fills the report (frames, modes, errors,
-// GL strings, size, frame end, shots) and writes <out_dir>/frametimes.png
-// (its path in plot_path, "" when it could not be written). Returns the
-// number of failed shots.
+// the hook, stops the error count and the GPU timer, fills the report
+// (runs, modes, errors, environment, size, frame end, shots) and writes
+// <out_dir>/frametimes.png (its path in plot_path, "" when it could not be
+// written). Returns the number of failed shots.
 int32_t box_field_bench_finish(runner_report* report, std::string* plot_path);
 
 // Seconds from box_field_bench_begin to the start-up hook, and to the end of
@@ -55,5 +69,11 @@ int32_t box_field_bench_finish(runner_report* report, std::string* plot_path);
 double box_field_bench_started_s(void);
 double box_field_bench_first_frame_s(void);
 
-// True when the run reached the script's last frame.
+// True when every pass was flown to the script's last frame.
 bool box_field_bench_complete(void);
+
+// Frames drawn in every pass so far, warm-up included.
+int64_t box_field_bench_frames_drawn(void);
+
+// Milliseconds of the first frame drawn (the warm-up's when there is one).
+double box_field_bench_first_frame_ms(void);

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "runner/runner_args.h"
+#include "runner/runner_runs.h"
 #include "runner/runner_script.h"
 #include "util/cli_options.h"
 
@@ -23,9 +24,10 @@ std::string box_field_usage(void) {
              "  --frame-end swap|finish|readpixels|none\n"
              "                        how each timed frame ends (default swap: a window shows\n"
              "                        its frames; boxfield_runner, with no display, finishes them)\n"
-             "  --results-file FILE   one CSV row per timed frame (frame,mode,ms)\n"
+             "  --results-file FILE   one CSV row per timed frame (run,frame,mode,ms,gpu_ms,cpu_ms)\n"
              "  --strict              any GL error makes the benchmark fail (exit 1)\n"
-             "  -h, --help, --version this text, the version\n") +
+             "  with --benchmark, as boxfield_runner takes them:\n" +
+             std::string(runner_runs_usage()) + "  -h, --help, --version this text, the version\n") +
          cli_convention_help;
 }
 
@@ -39,6 +41,12 @@ enum {
   OPT_FRAME_END,
   OPT_RESULTS_FILE,
   OPT_STRICT,
+  OPT_WARMUP,
+  OPT_RUNS,
+  OPT_CI,
+  OPT_MAX_RUNS,
+  OPT_MAX_SECONDS,
+  OPT_GPU_TIME,
 };
 
 static const cli_option box_field_option_table[] = {
@@ -52,6 +60,12 @@ static const cli_option box_field_option_table[] = {
     {"frame-end", CLI_VALUE, OPT_FRAME_END},
     {"results-file", CLI_VALUE, OPT_RESULTS_FILE},
     {"strict", CLI_NO_VALUE, OPT_STRICT},
+    {"warmup", CLI_VALUE, OPT_WARMUP},
+    {"runs", CLI_VALUE, OPT_RUNS},
+    {"ci", CLI_VALUE, OPT_CI},
+    {"max-runs", CLI_VALUE, OPT_MAX_RUNS},
+    {"max-seconds", CLI_VALUE, OPT_MAX_SECONDS},
+    {"gpu-time", CLI_VALUE, OPT_GPU_TIME},
 };
 
 // Reads the options into o; false with p->error set on a mistake.
@@ -122,6 +136,20 @@ static bool box_field_read_options(cli_parser* p, box_field_options* o) {
           return cli_refuse(p, "--frame-end wants swap, finish, readpixels or none (got '%s')", value);
         benchmark_only = "--frame-end";
         break;
+      case OPT_WARMUP:
+      case OPT_RUNS:
+      case OPT_CI:
+      case OPT_MAX_RUNS:
+      case OPT_MAX_SECONDS:
+      case OPT_GPU_TIME: {
+        static const char* const names[] = {"--warmup",   "--runs",        "--ci",
+                                            "--max-runs", "--max-seconds", "--gpu-time"};
+        char why[160];
+        if (runner_runs_option(names[id - OPT_WARMUP], value, &o->runs, &o->gpu_time, why, sizeof why) != 1)
+          return cli_refuse(p, "%s (got '%s')", why, value);
+        benchmark_only = names[id - OPT_WARMUP];
+        break;
+      }
       default:
         return cli_refuse(p, "unhandled option");
     }

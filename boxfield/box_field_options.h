@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "runner/runner_runs.h"
 #include "runner/runner_session.h"
 
 struct box_field_options {
@@ -25,6 +26,8 @@ struct box_field_options {
   runner_frame_end frame_end = RUNNER_FRAME_END_SWAP;  // --frame-end
   std::string results_file;                            // --results-file FILE.csv ("" = none)
   bool strict = false;                                 // --strict: any GL error fails the run
+  runner_runs_plan runs;                               // --warmup, --runs, --ci, --max-runs, --max-seconds
+  bool gpu_time = true;                                // --gpu-time on|off
 };
 
 // Reads the arguments after the program name. Returns true with out filled,

@@ -2,6 +2,7 @@
 #include "boxfield/box_field_runner_options.h"
 
 #include "runner/runner_args.h"
+#include "runner/runner_runs.h"
 #include "runner/runner_script.h"
 #include "util/cli_options.h"
 
@@ -30,12 +31,15 @@ std::string box_field_runner_usage(void) {
          "                      how each timed frame ends (default finish: a headless surface\n"
          "                      shows nothing, so its frames are finished; the program's\n"
          "                      window swaps by default)\n"
-         "  --results-file FILE one CSV row per timed frame (frame,mode,ms)\n"
-         "  --strict            any GL error fails the run (exit 1)\n"
+         "  --results-file FILE one CSV row per timed frame (run,frame,mode,ms,gpu_ms,cpu_ms)\n"
+         "  --strict            any GL error fails the run (exit 1)\n" +
+         runner_runs_usage() +
          "  --help-script       the flight script format\n"
          "  -h, --help, --version  this text, the version\n"
          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
-         "                      compare two reports' frame times; exit 1 when a median regressed\n" +
+         "                      SAME, FASTER, SLOWER or UNCERTAIN per mode from the run medians\n"
+         "                      (threshold default 3 %); exit 1 when a mode is SLOWER or missing\n"
+         "                      in NEW, 3 when a report is unreadable or the two differ\n" +
          cli_convention_help;
 }
 
@@ -58,6 +62,12 @@ enum {
   OPT_THRESHOLD,
   OPT_FORCE,
   OPT_PLOT,
+  OPT_WARMUP,
+  OPT_RUNS,
+  OPT_CI,
+  OPT_MAX_RUNS,
+  OPT_MAX_SECONDS,
+  OPT_GPU_TIME,
 };
 
 static const cli_option box_field_runner_option_table[] = {
@@ -80,6 +90,12 @@ static const cli_option box_field_runner_option_table[] = {
     {"threshold", CLI_VALUE, OPT_THRESHOLD},
     {"force", CLI_NO_VALUE, OPT_FORCE},
     {"plot", CLI_VALUE, OPT_PLOT},
+    {"warmup", CLI_VALUE, OPT_WARMUP},
+    {"runs", CLI_VALUE, OPT_RUNS},
+    {"ci", CLI_VALUE, OPT_CI},
+    {"max-runs", CLI_VALUE, OPT_MAX_RUNS},
+    {"max-seconds", CLI_VALUE, OPT_MAX_SECONDS},
+    {"gpu-time", CLI_VALUE, OPT_GPU_TIME},
 };
 
 static const size_t box_field_runner_option_count =
@@ -172,8 +188,8 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
         o->compare = true;
         break;
       case OPT_THRESHOLD:
-        if (!runner_parse_number(value, 0.0, 1000.0, &o->threshold))
-          return cli_refuse(p, "--threshold wants a percentage from 0 to 1000 (got '%s')", value);
+        if (!runner_parse_number(value, 0.0, 99.0, &o->threshold))
+          return cli_refuse(p, "--threshold wants a percentage from 0 to 99 (got '%s')", value);
         break;
       case OPT_FORCE:
         o->force = true;
@@ -181,6 +197,18 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
       case OPT_PLOT:
         o->plot = value;
         break;
+      case OPT_WARMUP:
+      case OPT_RUNS:
+      case OPT_CI:
+      case OPT_MAX_RUNS:
+      case OPT_MAX_SECONDS:
+      case OPT_GPU_TIME: {
+        char why[160];
+        std::string name = std::string("--") + box_field_runner_option_name(id);
+        if (runner_runs_option(name.c_str(), value, &o->runs, &o->gpu_time, why, sizeof why) != 1)
+          return cli_refuse(p, "%s (got '%s')", why, value);
+        break;
+      }
       default:
         return cli_refuse(p, "unhandled option --%s", box_field_runner_option_name(id));
     }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "runner/runner_runs.h"
 #include "runner/runner_session.h"
 
 struct box_field_runner_options {
@@ -30,10 +31,12 @@ struct box_field_runner_options {
   runner_frame_end frame_end = RUNNER_FRAME_END_FINISH;  // --frame-end
   std::string results_file;                              // --results-file FILE ("" = none)
   bool strict = false;                                   // --strict
+  runner_runs_plan runs;                                 // --warmup, --runs, --ci, --max-runs, --max-seconds
+  bool gpu_time = true;                                  // --gpu-time on|off
   // --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]
   bool compare = false;
   std::vector<std::string> reports;  // BASE and NEW
-  double threshold = 5.0;
+  double threshold = 3.0;
   bool force = false;
   std::string plot;  // "": beside NEW
 };

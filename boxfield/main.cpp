@@ -73,7 +73,7 @@ static void tell_closed_benchmark(void) {
 }
 
 static void ask_for_swap_interval(void) {
-  swap_interval_result = platform_set_swap_interval(0) ? "0 requested, granted" : "0 requested, refused";
+  swap_interval_result = platform_set_swap_interval(0) ? "granted" : "refused";
 }
 
 static int run_benchmark(const box_field_options& o, const char* command_line) {
@@ -108,6 +108,8 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   b.clock_label = "real";
   b.progress = has_console;
   b.started = ask_for_swap_interval;
+  b.runs = o.runs;
+  b.gpu_time = o.gpu_time;
 
   box_field_bench_begin(b);
   window_close_status = 1;
@@ -118,8 +120,9 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   runner_report report;
   std::string plot;
   box_field_bench_finish(&report, &plot);
-  report.swap_interval = swap_interval_result;
-  if (report.frames.empty()) {
+  report.env.swap_interval_requested = "0";
+  report.env.swap_interval_granted = swap_interval_result;
+  if (box_field_bench_frames_drawn() == 0) {
     tell(stderr, "boxfield: the benchmark drew no frame\n", true);
     return 1;
   }
@@ -127,15 +130,16 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   if (has_console) runner_report_print(stdout, report);
   int status = 0;
   std::string written;
-  if (!runner_report_write_json(o.report.c_str(), report)) {
-    tell(stderr, "boxfield: cannot write " + o.report + "\n", true);
+  std::string why;
+  if (!runner_report_write_json(o.report.c_str(), report, &why)) {
+    tell(stderr, "boxfield: cannot write " + o.report + ": " + why + "\n", true);
     status = 1;
   } else {
     written += "report: " + o.report + "\n";
   }
   if (!o.results_file.empty()) {
-    if (!runner_report_write_csv(o.results_file.c_str(), report)) {
-      tell(stderr, "boxfield: cannot write " + o.results_file + "\n", true);
+    if (!runner_report_write_csv(o.results_file.c_str(), report, &why)) {
+      tell(stderr, "boxfield: cannot write " + o.results_file + ": " + why + "\n", true);
       status = 1;
     } else {
       written += "results: " + o.results_file + "\n";
@@ -150,12 +154,14 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   if (has_console) fputs(written.c_str(), stdout);
   if (!box_field_bench_complete()) {
     char line[160];
-    snprintf(line, sizeof line, "boxfield: the benchmark was stopped at frame %zu of %d\n",
-             report.frames.size(), b.script.last_frame);
+    snprintf(line, sizeof line, "boxfield: the benchmark was stopped after %lld frames\n",
+             (long long)box_field_bench_frames_drawn());
     tell(stderr, line, true);
     status = 1;
   }
-  if (o.strict && report.gl_errors_solid + report.gl_errors_wire > 0) {
+  int64_t errors = 0;
+  for (const runner_mode_figures& m : report.modes) errors += m.gl_errors;
+  if (o.strict && errors > 0) {
     tell(stderr, "boxfield: --strict: the run raised GL errors (see the summary)\n", true);
     status = 1;
   }

@@ -1,266 +1,20 @@
-// Report comparison (see runner_compare.h). The JSON reader builds a small
-// tree of the whole text with bounds checks on every read and a nesting
-// limit, then the report's fields are taken from it by name.
+// Report comparison (see runner_compare.h). The reader follows the parse
+// events of nlohmann-json and keeps only the fields a comparison needs, so
+// no tree of the whole text is built.
 #include "runner/runner_compare.h"
 
+#include <errno.h>
 #include <math.h>
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <nlohmann/json.hpp>
+
 #include "runner/runner_args.h"
+#include "runner/runner_report.h"
 
-// ---------------------------------------------------------------------------
-// JSON
-
-enum runner_json_type {
-  RUNNER_JSON_NULL,
-  RUNNER_JSON_BOOL,
-  RUNNER_JSON_NUMBER,
-  RUNNER_JSON_STRING,
-  RUNNER_JSON_ARRAY,
-  RUNNER_JSON_OBJECT
-};
-
-struct runner_json {
-  runner_json_type type = RUNNER_JSON_NULL;
-  double number = 0.0;
-  std::string text;                // string value
-  std::vector<std::string> keys;   // object member names, in order
-  std::vector<runner_json> items;  // array items, or object member values
-};
-
-// Deepest nesting of arrays and objects accepted.
-static const int RUNNER_JSON_DEPTH = 32;
-
-struct runner_json_reader {
-  const char* p;
-  const char* end;
-  const char* start;
-  char* error;
-  size_t error_size;
-  bool failed;
-};
-
-static int runner_json_fail(runner_json_reader* r, const char* what) {
-  if (!r->failed && r->error_size > 0) {
-    snprintf(r->error, r->error_size, "not a valid report: %s at byte %lu", what,
-             (unsigned long)(r->p - r->start));
-  }
-  r->failed = true;
-  return 0;
-}
-
-static void runner_json_blanks(runner_json_reader* r) {
-  while (r->p < r->end && (*r->p == ' ' || *r->p == '\t' || *r->p == '\n' || *r->p == '\r')) r->p++;
-}
-
-static bool runner_json_literal(runner_json_reader* r, const char* word) {
-  size_t n = strlen(word);
-  if ((size_t)(r->end - r->p) < n || memcmp(r->p, word, n) != 0) return false;
-  r->p += n;
-  return true;
-}
-
-static int runner_json_hex4(runner_json_reader* r, unsigned* out) {
-  if (r->end - r->p < 4) return runner_json_fail(r, "truncated \\u escape");
-  unsigned v = 0;
-  for (int i = 0; i < 4; i++) {
-    char c = r->p[i];
-    unsigned d = (c >= '0' && c <= '9')   ? (unsigned)(c - '0')
-                 : (c >= 'a' && c <= 'f') ? (unsigned)(c - 'a' + 10)
-                 : (c >= 'A' && c <= 'F') ? (unsigned)(c - 'A' + 10)
-                                          : 16u;
-    if (d == 16u) return runner_json_fail(r, "bad \\u escape");
-    v = v * 16u + d;
-  }
-  r->p += 4;
-  *out = v;
-  return 1;
-}
-
-static void runner_utf8(std::string* s, unsigned c) {
-  if (c < 0x80) {
-    s->push_back((char)c);
-  } else if (c < 0x800) {
-    s->push_back((char)(0xC0 | (c >> 6)));
-    s->push_back((char)(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    s->push_back((char)(0xE0 | (c >> 12)));
-    s->push_back((char)(0x80 | ((c >> 6) & 0x3F)));
-    s->push_back((char)(0x80 | (c & 0x3F)));
-  } else {
-    s->push_back((char)(0xF0 | (c >> 18)));
-    s->push_back((char)(0x80 | ((c >> 12) & 0x3F)));
-    s->push_back((char)(0x80 | ((c >> 6) & 0x3F)));
-    s->push_back((char)(0x80 | (c & 0x3F)));
-  }
-}
-
-// A string, the reader on its opening quote.
-static int runner_json_string(runner_json_reader* r, std::string* out) {
-  r->p++;
-  out->clear();
-  for (;;) {
-    if (r->p >= r->end) return runner_json_fail(r, "unterminated string");
-    unsigned char c = (unsigned char)*r->p++;
-    if (c == '"') return 1;
-    if (c < 0x20) return runner_json_fail(r, "control character in a string");
-    if (c != '\\') {
-      out->push_back((char)c);
-      continue;
-    }
-    if (r->p >= r->end) return runner_json_fail(r, "unterminated string");
-    char e = *r->p++;
-    switch (e) {
-      case '"':
-        out->push_back('"');
-        break;
-      case '\\':
-        out->push_back('\\');
-        break;
-      case '/':
-        out->push_back('/');
-        break;
-      case 'b':
-        out->push_back('\b');
-        break;
-      case 'f':
-        out->push_back('\f');
-        break;
-      case 'n':
-        out->push_back('\n');
-        break;
-      case 'r':
-        out->push_back('\r');
-        break;
-      case 't':
-        out->push_back('\t');
-        break;
-      case 'u': {
-        unsigned u = 0;
-        if (!runner_json_hex4(r, &u)) return 0;
-        if (u >= 0xD800 && u < 0xDC00) {
-          unsigned low = 0;
-          if (!runner_json_literal(r, "\\u") || !runner_json_hex4(r, &low) || low < 0xDC00 || low >= 0xE000) {
-            return runner_json_fail(r, "unpaired surrogate in a string");
-          }
-          u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-        } else if (u >= 0xDC00 && u < 0xE000) {
-          return runner_json_fail(r, "unpaired surrogate in a string");
-        }
-        runner_utf8(out, u);
-        break;
-      }
-      default:
-        return runner_json_fail(r, "bad escape in a string");
-    }
-  }
-}
-
-// A number in JSON's grammar, finite once converted.
-static int runner_json_number(runner_json_reader* r, double* out) {
-  const char* s = r->p;
-  const char* q = s;
-  if (q < r->end && *q == '-') q++;
-  if (q >= r->end || *q < '0' || *q > '9') return runner_json_fail(r, "bad value");
-  if (*q == '0') {
-    q++;
-  } else {
-    while (q < r->end && *q >= '0' && *q <= '9') q++;
-  }
-  if (q < r->end && *q == '.') {
-    q++;
-    if (q >= r->end || *q < '0' || *q > '9') return runner_json_fail(r, "bad number");
-    while (q < r->end && *q >= '0' && *q <= '9') q++;
-  }
-  if (q < r->end && (*q == 'e' || *q == 'E')) {
-    q++;
-    if (q < r->end && (*q == '+' || *q == '-')) q++;
-    if (q >= r->end || *q < '0' || *q > '9') return runner_json_fail(r, "bad number");
-    while (q < r->end && *q >= '0' && *q <= '9') q++;
-  }
-  char copy[64];
-  size_t n = (size_t)(q - s);
-  if (n >= sizeof copy) return runner_json_fail(r, "number longer than 63 characters");
-  memcpy(copy, s, n);
-  copy[n] = 0;
-  double v = strtod(copy, nullptr);
-  if (!isfinite(v)) return runner_json_fail(r, "number out of range");
-  r->p = q;
-  *out = v;
-  return 1;
-}
-
-static int runner_json_value(runner_json_reader* r, runner_json* out, int depth) {
-  runner_json_blanks(r);
-  if (r->p >= r->end) return runner_json_fail(r, "text ends where a value should be");
-  char c = *r->p;
-  if (c == '{' || c == '[') {
-    if (depth >= RUNNER_JSON_DEPTH) return runner_json_fail(r, "nesting too deep");
-    bool object = c == '{';
-    out->type = object ? RUNNER_JSON_OBJECT : RUNNER_JSON_ARRAY;
-    r->p++;
-    runner_json_blanks(r);
-    if (r->p < r->end && *r->p == (object ? '}' : ']')) {
-      r->p++;
-      return 1;
-    }
-    for (;;) {
-      runner_json_blanks(r);
-      if (object) {
-        if (r->p >= r->end || *r->p != '"') return runner_json_fail(r, "member name expected");
-        std::string key;
-        if (!runner_json_string(r, &key)) return 0;
-        runner_json_blanks(r);
-        if (r->p >= r->end || *r->p != ':') return runner_json_fail(r, "':' expected");
-        r->p++;
-        out->keys.push_back(key);
-      }
-      out->items.emplace_back();
-      if (!runner_json_value(r, &out->items.back(), depth + 1)) return 0;
-      runner_json_blanks(r);
-      if (r->p >= r->end) return runner_json_fail(r, object ? "unterminated object" : "unterminated array");
-      if (*r->p == ',') {
-        r->p++;
-        continue;
-      }
-      if (*r->p == (object ? '}' : ']')) {
-        r->p++;
-        return 1;
-      }
-      return runner_json_fail(r, object ? "',' or '}' expected" : "',' or ']' expected");
-    }
-  }
-  if (c == '"') {
-    out->type = RUNNER_JSON_STRING;
-    return runner_json_string(r, &out->text);
-  }
-  if (runner_json_literal(r, "true") || runner_json_literal(r, "false")) {
-    out->type = RUNNER_JSON_BOOL;
-    return 1;
-  }
-  if (runner_json_literal(r, "null")) {
-    out->type = RUNNER_JSON_NULL;
-    return 1;
-  }
-  out->type = RUNNER_JSON_NUMBER;
-  return runner_json_number(r, &out->number);
-}
-
-// A member of an object by name, or null.
-static const runner_json* runner_json_member(const runner_json* object, const char* name) {
-  if (!object || object->type != RUNNER_JSON_OBJECT) return nullptr;
-  for (size_t i = 0; i < object->keys.size(); i++) {
-    if (object->keys[i] == name) return &object->items[i];
-  }
-  return nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// Reports
-
-static int runner_report_fail(char* error, size_t error_size, const char* format, ...) {
+static int report_fail(char* error, size_t error_size, const char* format, ...) {
   if (error_size == 0) return 0;
   va_list args;
   va_start(args, format);
@@ -269,113 +23,259 @@ static int runner_report_fail(char* error, size_t error_size, const char* format
   return 0;
 }
 
-// A finite number from 0 up at object.name, or 0 with a message.
-static int runner_report_number(const runner_json* object, const char* path, const char* name, double* out,
-                                char* error, size_t error_size) {
-  const runner_json* v = runner_json_member(object, name);
-  if (!v) return runner_report_fail(error, error_size, "no %s.%s", path, name);
-  if (v->type != RUNNER_JSON_NUMBER || v->number < 0.0) {
-    return runner_report_fail(error, error_size, "%s.%s is not a number from 0 up", path, name);
-  }
-  *out = v->number;
-  return 1;
-}
+// ---------------------------------------------------------------------------
+// Reading
 
-static int runner_report_mode_fields(const runner_json* modes, const char* name, runner_read_mode* out,
-                                     char* error, size_t error_size) {
-  const runner_json* m = runner_json_member(modes, name);
-  char path[32];
-  snprintf(path, sizeof path, "modes.%s", name);
-  if (!m || m->type != RUNNER_JSON_OBJECT) return runner_report_fail(error, error_size, "no %s object", path);
-  double frames = 0.0;
-  if (!runner_report_number(m, path, "frames", &frames, error, error_size) ||
-      !runner_report_number(m, path, "median_ms", &out->median_ms, error, error_size) ||
-      !runner_report_number(m, path, "p90_ms", &out->p90_ms, error, error_size) ||
-      !runner_report_number(m, path, "p99_ms", &out->p99_ms, error, error_size) ||
-      !runner_report_number(m, path, "low_1pct_fps", &out->low_1pct_fps, error, error_size)) {
-    return 0;
-  }
-  if (frames != floor(frames) || frames > 1e15) {
-    return runner_report_fail(error, error_size, "%s.frames is not a whole number", path);
-  }
-  out->frames = (int64_t)frames;
-  return 1;
-}
+// Deepest nesting of arrays and objects accepted, and most modes kept.
+static const size_t REPORT_DEPTH = 32;
+static const size_t REPORT_MODES = 16;
 
-static int runner_report_frame_times(const runner_json* times, const char* name, runner_read_mode* out,
-                                     char* error, size_t error_size) {
-  const runner_json* list = runner_json_member(times, name);
-  if (!list) return 1;
-  if (list->type != RUNNER_JSON_ARRAY) {
-    return runner_report_fail(error, error_size, "frame_times_ms.%s is not an array", name);
+// A value's kind as the reader sees it.
+enum value_kind { VALUE_NUMBER, VALUE_NULL, VALUE_STRING, VALUE_OTHER };
+
+struct report_reader : nlohmann::json_sax<nlohmann::json> {
+  struct level {
+    bool array;
+    std::string key;  // the current member's name (objects)
+    size_t index;     // the current item's index (arrays)
+  };
+  runner_read_figures* out;
+  std::vector<level> levels;
+  std::string message;  // what was wrong, when the reader stopped the parse
+  bool has_schema = false, has_program = false, has_frame_end = false, has_clock = false;
+  bool has_script = false, has_width = false, has_height = false, has_renderer = false, has_modes = false;
+
+  explicit report_reader(runner_read_figures* o) : out(o) {}
+
+  // The name (objects) or "" (arrays) of level i's current member.
+  const std::string& key_at(size_t i) const { return levels[i].key; }
+  bool is(size_t i, const char* name) const {
+    return i < levels.size() && !levels[i].array && levels[i].key == name;
   }
-  out->frame_times_ms.reserve(list->items.size());
-  for (size_t i = 0; i < list->items.size(); i++) {
-    const runner_json& v = list->items[i];
-    if (v.type != RUNNER_JSON_NUMBER || v.number < 0.0) {
-      return runner_report_fail(error, error_size, "frame_times_ms.%s[%lu] is not a number from 0 up", name,
-                                (unsigned long)i);
+
+  bool fail(const std::string& what) {
+    message = what;
+    return false;
+  }
+
+  std::string path() const {
+    std::string p;
+    for (const level& l : levels) {
+      if (l.array) {
+        p += "[" + std::to_string(l.index) + "]";
+      } else {
+        p += (p.empty() ? "" : ".") + l.key;
+      }
     }
-    out->frame_times_ms.push_back(v.number);
+    return p;
   }
-  return 1;
-}
+
+  runner_read_mode* mode(const std::string& name) {
+    for (runner_read_mode& m : out->modes) {
+      if (m.name == name) return &m;
+    }
+    if (out->modes.size() >= REPORT_MODES || name.size() > 64) return nullptr;
+    out->modes.emplace_back();
+    out->modes.back().name = name;
+    return &out->modes.back();
+  }
+
+  // After a value: the next item of an array.
+  void advance() {
+    if (!levels.empty() && levels.back().array) levels.back().index++;
+  }
+
+  bool number_at_least_zero(double v, double* target) {
+    if (!isfinite(v) || v < 0.0) return fail(path() + " is not a number from 0 up");
+    *target = v;
+    return true;
+  }
+
+  bool value(value_kind kind, double number, const std::string* text) {
+    size_t d = levels.size();
+    bool ok = true;
+    if (d == 1) {
+      const std::string& k = key_at(0);
+      if (k == "schema_version") {
+        if (kind != VALUE_NUMBER || number != floor(number) || fabs(number) > 1e6)
+          return fail("schema_version is not a whole number");
+        out->schema_version = (int32_t)number;
+        has_schema = true;
+      } else if (k == "program" || k == "frame_end" || k == "clock" || k == "script") {
+        if (kind != VALUE_STRING) return fail(k + " is not a string");
+        (k == "program"     ? out->program
+         : k == "frame_end" ? out->frame_end
+         : k == "clock"     ? out->clock
+                            : out->script) = *text;
+        (k == "program"     ? has_program
+         : k == "frame_end" ? has_frame_end
+         : k == "clock"     ? has_clock
+                            : has_script) = true;
+      }
+    } else if (d == 2 && is(0, "surface") && (is(1, "width") || is(1, "height"))) {
+      if (kind != VALUE_NUMBER || number != floor(number) || number < 1.0 || number > 65536.0)
+        return fail("surface size is not whole numbers from 1 to 65536");
+      (is(1, "width") ? out->width : out->height) = (int32_t)number;
+      (is(1, "width") ? has_width : has_height) = true;
+    } else if (d == 2 && is(0, "gl") && is(1, "renderer")) {
+      if (kind != VALUE_STRING) return fail("gl.renderer is not a string");
+      out->gl_renderer = *text;
+      has_renderer = true;
+    } else if (d == 3 && is(0, "modes") && !levels[1].array) {
+      runner_read_mode* m = mode(key_at(1));
+      if (!m) return fail("more than 16 modes, or a mode name over 64 bytes");
+      const std::string& k = key_at(2);
+      double* target = k == "median_ms"      ? &m->median_ms
+                       : k == "p90_ms"       ? &m->p90_ms
+                       : k == "p99_ms"       ? &m->p99_ms
+                       : k == "low_1pct_fps" ? &m->low_1pct_fps
+                                             : nullptr;
+      if (k == "frames") {
+        if (kind != VALUE_NUMBER || number != floor(number) || number < 0.0 || number > 1e15)
+          return fail(path() + " is not a whole number");
+        m->frames = (int64_t)number;
+      } else if (target) {
+        if (kind == VALUE_NULL) {
+          *target = NAN;
+        } else if (kind != VALUE_NUMBER) {
+          return fail(path() + " is not a number");
+        } else {
+          ok = number_at_least_zero(number, target);
+        }
+      }
+    } else if (d == 5 && is(0, "modes") && is(2, "run_figures") && levels[3].array && is(4, "median_ms")) {
+      runner_read_mode* m = mode(key_at(1));
+      if (!m) return fail("more than 16 modes");
+      size_t i = levels[3].index;
+      if (kind != VALUE_NUMBER && kind != VALUE_NULL) return fail(path() + " is not a number");
+      if (m->run_medians_ms.size() <= i) m->run_medians_ms.resize(i + 1, NAN);
+      // null: a run whose median the clock could not give; left out below.
+      if (kind == VALUE_NUMBER) ok = number_at_least_zero(number, &m->run_medians_ms[i]);
+    } else if (d == 4 && is(0, "frame_times_ms") && levels[2].array && levels[3].array) {
+      runner_read_mode* m = mode(key_at(1));
+      if (!m) return fail("more than 16 modes");
+      if (kind == VALUE_NULL) {
+        // A frame the clock could not time (written as null): left out.
+      } else if (kind != VALUE_NUMBER || !isfinite(number) || number < 0.0) {
+        return fail(path() + " is not a number from 0 up");
+      } else {
+        m->frame_times_ms.push_back(number);
+      }
+    }
+    return ok;
+  }
+
+  bool scalar(value_kind kind, double number, const std::string* text) {
+    if (levels.empty()) return fail("the report is not an object");
+    bool ok = value(kind, number, text);
+    advance();
+    return ok;
+  }
+
+  bool null() override { return scalar(VALUE_NULL, 0.0, nullptr); }
+  bool boolean(bool) override { return scalar(VALUE_OTHER, 0.0, nullptr); }
+  bool number_integer(number_integer_t v) override { return scalar(VALUE_NUMBER, (double)v, nullptr); }
+  bool number_unsigned(number_unsigned_t v) override { return scalar(VALUE_NUMBER, (double)v, nullptr); }
+  bool number_float(number_float_t v, const string_t&) override { return scalar(VALUE_NUMBER, v, nullptr); }
+  bool string(string_t& v) override { return scalar(VALUE_STRING, 0.0, &v); }
+  bool binary(binary_t&) override { return scalar(VALUE_OTHER, 0.0, nullptr); }
+
+  bool open(bool array) {
+    if (levels.size() >= REPORT_DEPTH) return fail("nesting deeper than 32");
+    if (levels.empty() && array) return fail("the report is not an object");
+    size_t d = levels.size();
+    // A container replaces what an earlier member of the same name gave.
+    if (!array && d == 2 && is(0, "modes")) {
+      runner_read_mode* m = mode(key_at(1));
+      if (!m) return fail("more than 16 modes, or a mode name over 64 bytes");
+      std::vector<double> times = m->frame_times_ms;
+      *m = runner_read_mode();
+      m->name = key_at(1);
+      m->frame_times_ms = times;
+    } else if (!array && d == 1 && is(0, "modes")) {
+      has_modes = true;
+    } else if (array && d == 3 && is(0, "modes") && is(2, "run_figures")) {
+      if (runner_read_mode* m = mode(key_at(1))) {
+        m->run_medians_ms.clear();
+        m->run_figures_seen = 1;
+      }
+    } else if (array && d == 2 && is(0, "frame_times_ms")) {
+      runner_read_mode* m = mode(key_at(1));
+      if (!m) return fail("more than 16 modes, or a mode name over 64 bytes");
+      m->frame_times_ms.clear();
+    } else if (!array && d == 1 && is(0, "frame_times_ms")) {
+      out->has_frame_times = true;
+    }
+    levels.push_back({array, std::string(), 0});
+    return true;
+  }
+  bool close() {
+    levels.pop_back();
+    advance();
+    return true;
+  }
+
+  bool start_object(std::size_t) override { return open(false); }
+  bool key(string_t& k) override {
+    levels.back().key = k;
+    return true;
+  }
+  bool end_object() override { return close(); }
+  bool start_array(std::size_t) override { return open(true); }
+  bool end_array() override { return close(); }
+  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) override {
+    // The library's message names the token and what was expected.
+    std::string what = e.what();
+    size_t colon = what.find("syntax error while parsing value - ");
+    if (colon != std::string::npos) what = what.substr(colon + 35);
+    message = what + " at byte " + std::to_string(position);
+    return false;
+  }
+};
 
 int runner_parse_report(const char* text, size_t length, runner_read_figures* out, char* error,
                         size_t error_size) {
   if (error_size > 0) error[0] = 0;
   *out = runner_read_figures();
-  runner_json root;
-  runner_json_reader r = {text, text + length, text, error, error_size, false};
-  if (!runner_json_value(&r, &root, 0)) return 0;
-  runner_json_blanks(&r);
-  if (r.p != r.end) return runner_json_fail(&r, "text after the report");
-  if (root.type != RUNNER_JSON_OBJECT)
-    return runner_report_fail(error, error_size, "the report is not an object");
-
-  const runner_json* surface = runner_json_member(&root, "surface");
-  if (!surface || surface->type != RUNNER_JSON_OBJECT)
-    return runner_report_fail(error, error_size, "no surface object");
-  double w = 0.0, h = 0.0;
-  if (!runner_report_number(surface, "surface", "width", &w, error, error_size) ||
-      !runner_report_number(surface, "surface", "height", &h, error, error_size)) {
-    return 0;
+  report_reader reader(out);
+  bool parsed = false;
+  try {
+    parsed = nlohmann::json::sax_parse(text, text + length, &reader);
+  } catch (const std::exception& e) {
+    reader.message = e.what();
   }
-  if (w != floor(w) || h != floor(h) || w < 1.0 || h < 1.0 || w > 65536.0 || h > 65536.0) {
-    return runner_report_fail(error, error_size, "surface size is not whole numbers from 1 to 65536");
+  if (!parsed) {
+    return report_fail(error, error_size, "not a valid report: %s",
+                       reader.message.empty() ? "malformed" : reader.message.c_str());
   }
-  out->width = (int32_t)w;
-  out->height = (int32_t)h;
-
-  const runner_json* script = runner_json_member(&root, "script");
-  if (!script || script->type != RUNNER_JSON_STRING)
-    return runner_report_fail(error, error_size, "no script string");
-  out->script = script->text;
-
-  const runner_json* modes = runner_json_member(&root, "modes");
-  if (!modes || modes->type != RUNNER_JSON_OBJECT)
-    return runner_report_fail(error, error_size, "no modes object");
-  if (!runner_report_mode_fields(modes, "solid", &out->solid, error, error_size) ||
-      !runner_report_mode_fields(modes, "wire", &out->wire, error, error_size)) {
-    return 0;
+  if (!reader.has_schema)
+    return report_fail(error, error_size, "no schema_version (a report of an older build?)");
+  if (out->schema_version != RUNNER_SCHEMA_VERSION) {
+    return report_fail(error, error_size, "schema_version %d, this build reads %d", out->schema_version,
+                       RUNNER_SCHEMA_VERSION);
   }
-
-  const runner_json* times = runner_json_member(&root, "frame_times_ms");
-  if (times) {
-    if (times->type != RUNNER_JSON_OBJECT)
-      return runner_report_fail(error, error_size, "frame_times_ms is not an object");
-    out->has_frame_times = true;
-    if (!runner_report_frame_times(times, "solid", &out->solid, error, error_size) ||
-        !runner_report_frame_times(times, "wire", &out->wire, error, error_size)) {
-      return 0;
+  if (!reader.has_program) return report_fail(error, error_size, "no program string");
+  if (!reader.has_frame_end) return report_fail(error, error_size, "no frame_end string");
+  if (!reader.has_clock) return report_fail(error, error_size, "no clock string");
+  if (!reader.has_script) return report_fail(error, error_size, "no script string");
+  if (!reader.has_width || !reader.has_height) return report_fail(error, error_size, "no surface size");
+  if (!reader.has_renderer) return report_fail(error, error_size, "no gl.renderer string");
+  if (!reader.has_modes || out->modes.empty()) return report_fail(error, error_size, "no modes object");
+  for (runner_read_mode& m : out->modes) {
+    std::vector<double> medians;
+    for (double v : m.run_medians_ms) {
+      if (!isnan(v)) medians.push_back(v);
     }
+    m.run_medians_ms = medians;
+    if (m.frames > 0 && m.run_figures_seen == 0)
+      return report_fail(error, error_size, "modes.%s has frames but no run_figures", m.name.c_str());
   }
   return 1;
 }
 
 int runner_read_report(const char* path, runner_read_figures* out, char* error, size_t error_size) {
   FILE* f = fopen(path, "rb");
-  if (!f) return runner_report_fail(error, error_size, "%s: cannot open it", path);
+  if (!f) return report_fail(error, error_size, "%s: cannot open it: %s", path, strerror(errno));
   std::string text;
   char buffer[65536];
   size_t n;
@@ -389,16 +289,23 @@ int runner_read_report(const char* path, runner_read_figures* out, char* error, 
   }
   bool read_error = ferror(f) != 0;
   fclose(f);
-  if (read_error) return runner_report_fail(error, error_size, "%s: cannot read it", path);
+  if (read_error) return report_fail(error, error_size, "%s: cannot read it", path);
   if (too_big) {
-    return runner_report_fail(error, error_size, "%s: larger than %lu MiB", path,
-                              (unsigned long)(RUNNER_REPORT_MAX_BYTES >> 20));
+    return report_fail(error, error_size, "%s: larger than %lu MiB", path,
+                       (unsigned long)(RUNNER_REPORT_MAX_BYTES >> 20));
   }
   char inner[384];
   if (!runner_parse_report(text.data(), text.size(), out, inner, sizeof inner)) {
-    return runner_report_fail(error, error_size, "%s: %s", path, inner);
+    return report_fail(error, error_size, "%s: %s", path, inner);
   }
   return 1;
+}
+
+const runner_read_mode* runner_read_find_mode(const runner_read_figures& f, const char* name) {
+  for (const runner_read_mode& m : f.modes) {
+    if (m.name == name) return &m;
+  }
+  return nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -406,145 +313,193 @@ int runner_read_report(const char* path, runner_read_figures* out, char* error, 
 
 int runner_reports_comparable(const runner_read_figures& base, const runner_read_figures& next, char* why,
                               size_t why_size) {
-  if (base.width != next.width || base.height != next.height) {
-    return runner_report_fail(why, why_size, "surfaces differ: %dx%d against %dx%d", base.width, base.height,
-                              next.width, next.height);
-  }
-  if (base.script != next.script) {
-    return runner_report_fail(why, why_size, "flights differ: \"%s\" against \"%s\"", base.script.c_str(),
-                              next.script.c_str());
-  }
-  return 1;
-}
-
-static const char* const runner_figure_names[RUNNER_COMPARE_FIGURES] = {"median ms", "p90 ms", "p99 ms",
-                                                                        "1% low fps"};
-
-static runner_mode_comparison runner_compare_mode(const char* name, const runner_read_mode& b,
-                                                  const runner_read_mode& n, double threshold) {
-  runner_mode_comparison m = {};
-  m.mode = name;
-  m.compared = b.frames > 0 && n.frames > 0;
-  const double base[RUNNER_COMPARE_FIGURES] = {b.median_ms, b.p90_ms, b.p99_ms, b.low_1pct_fps};
-  const double next[RUNNER_COMPARE_FIGURES] = {n.median_ms, n.p90_ms, n.p99_ms, n.low_1pct_fps};
-  double allowed = threshold / 100.0;
-  for (int i = 0; i < RUNNER_COMPARE_FIGURES; i++) {
-    m.base[i] = base[i];
-    m.next[i] = next[i];
-    m.ratio[i] = base[i] > 0.0 ? next[i] / base[i] : 0.0;
-    if (!m.compared || base[i] <= 0.0) continue;
-    // Times are worse when longer, the frame rate when lower.
-    m.worse[i] = i < 3 ? m.ratio[i] > 1.0 + allowed : m.ratio[i] < 1.0 - allowed;
-  }
-  return m;
+  std::string d;
+  auto differ = [&d](const char* what, const std::string& a, const std::string& b) {
+    if (a == b) return;
+    d += (d.empty() ? "" : "; ") + std::string(what) + " differ: \"" + a + "\" against \"" + b + "\"";
+  };
+  differ("schema versions", std::to_string(base.schema_version), std::to_string(next.schema_version));
+  differ("programs", base.program, next.program);
+  differ("surfaces", std::to_string(base.width) + "x" + std::to_string(base.height),
+         std::to_string(next.width) + "x" + std::to_string(next.height));
+  differ("flights", base.script, next.script);
+  differ("frame ends", base.frame_end, next.frame_end);
+  differ("clocks", base.clock, next.clock);
+  differ("GL renderers", base.gl_renderer, next.gl_renderer);
+  if (d.empty()) return 1;
+  return report_fail(why, why_size, "%s", d.c_str());
 }
 
 runner_comparison runner_compare_reports(const runner_read_figures& base, const runner_read_figures& next,
                                          double threshold_percent) {
   runner_comparison c = {};
   c.threshold_percent = threshold_percent;
-  c.modes[0] = runner_compare_mode("solid", base.solid, next.solid, threshold_percent);
-  c.modes[1] = runner_compare_mode("wire", base.wire, next.wire, threshold_percent);
-  c.median_regressed = c.modes[0].worse[0] || c.modes[1].worse[0];
+  std::vector<std::string> names;
+  for (const runner_read_mode& m : base.modes) names.push_back(m.name);
+  for (const runner_read_mode& m : next.modes) {
+    if (!runner_read_find_mode(base, m.name.c_str())) names.push_back(m.name);
+  }
+  static const runner_read_mode none;
+  for (const std::string& name : names) {
+    const runner_read_mode* b = runner_read_find_mode(base, name.c_str());
+    const runner_read_mode* n = runner_read_find_mode(next, name.c_str());
+    if (!b) b = &none;
+    if (!n) n = &none;
+    runner_mode_comparison m = {};
+    m.mode = name;
+    m.base_median_ms = b->median_ms;
+    m.next_median_ms = n->median_ms;
+    // A mode without frames has no run medians.
+    std::vector<double> bm = b->frames > 0 ? b->run_medians_ms : std::vector<double>();
+    std::vector<double> nm = n->frames > 0 ? n->run_medians_ms : std::vector<double>();
+    m.base_runs = bm.size();
+    m.next_runs = nm.size();
+    m.ratio = runner_compare_runs(bm.data(), bm.size(), nm.data(), nm.size(), threshold_percent);
+    if (m.ratio.verdict == RUNNER_SLOWER || m.ratio.verdict == RUNNER_MISSING) c.failed = true;
+    c.modes.push_back(m);
+  }
   return c;
 }
 
 void runner_print_comparison(FILE* out, const char* base_name, const char* next_name,
                              const runner_comparison& c) {
   fprintf(out, "base %s\nnew  %s\n", base_name, next_name);
+  fprintf(out,
+          "threshold %g %%; verdicts from the run medians (95 %% interval of new/base, Welch's t on their "
+          "logarithms)\n",
+          c.threshold_percent);
+  fprintf(out, "  %-6s %12s %12s %9s %19s  %s\n", "mode", "base ms", "new ms", "new/base", "95 % interval",
+          "verdict");
   for (const runner_mode_comparison& m : c.modes) {
-    fprintf(out, "  %-12s %10s %12s %8s\n", m.mode, "base", "new", "new/base");
-    if (!m.compared) {
-      fprintf(out, "    not compared: a report timed no frames in this mode\n");
+    const runner_ratio& r = m.ratio;
+    if (r.verdict == RUNNER_MISSING) {
+      fprintf(out, "  %-6s %12.3f %12s %9s %19s  MISSING: NEW timed no frames in this mode\n", m.mode.c_str(),
+              m.base_median_ms, "-", "-", "-");
       continue;
     }
-    for (int i = 0; i < RUNNER_COMPARE_FIGURES; i++) {
-      fprintf(out, "    %-10s %10.3f %12.3f %8.3f%s\n", runner_figure_names[i], m.base[i], m.next[i],
-              m.ratio[i], m.worse[i] ? (i == 0 ? "  REGRESSED" : "  worse") : "");
+    if (r.verdict == RUNNER_UNTIMED) {
+      fprintf(out, "  %-6s %12s %12s %9s %19s  not compared: BASE timed no frames in this mode\n",
+              m.mode.c_str(), "-", "-", "-", "-");
+      continue;
     }
+    char interval[40] = "-";
+    if (r.has_interval) snprintf(interval, sizeof interval, "%.4f .. %.4f", r.low, r.high);
+    fprintf(out, "  %-6s %12.3f %12.3f %9.4f %19s  %s", m.mode.c_str(), m.base_median_ms, m.next_median_ms,
+            r.ratio, interval, runner_verdict_name(r.verdict));
+    if (r.verdict == RUNNER_UNCERTAIN) {
+      if (!r.has_interval) {
+        fprintf(out, " (%zu and %zu runs: 2 a side at least; fly --runs 6 or --runs auto)", m.base_runs,
+                m.next_runs);
+      } else {
+        fprintf(out, " (the interval is wider than the threshold: more runs, --runs auto, narrow it)");
+      }
+    }
+    fputc('\n', out);
   }
-  if (c.median_regressed) {
-    fprintf(out, "regression: a median frame time grew by more than %g %%\n", c.threshold_percent);
+  bool slower = false, missing = false;
+  for (const runner_mode_comparison& m : c.modes) {
+    slower = slower || m.ratio.verdict == RUNNER_SLOWER;
+    missing = missing || m.ratio.verdict == RUNNER_MISSING;
+  }
+  if (slower || missing) {
+    fprintf(out, "FAILED: %s\n",
+            slower && missing ? "a mode is SLOWER and a mode is MISSING"
+            : slower          ? "a mode is SLOWER beyond the threshold"
+                              : "a mode timed in BASE is MISSING in NEW");
   } else {
-    fprintf(out, "no median frame time grew by more than %g %%\n", c.threshold_percent);
+    fprintf(out, "passed: no mode SLOWER or MISSING\n");
   }
 }
 
-static void runner_compare_usage(FILE* out) {
-  fprintf(
-      out,
-      "usage: boxfield_runner --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
-      "  prints each mode's median, p90, p99 and 1 %% low of both reports with new/base;\n"
-      "  exits 1 when a median grew by more than the threshold (default 5 %%);\n"
-      "  --force compares reports of other sizes or flights;\n"
-      "  --plot FILE: the two runs' frame times overlaid (default compare-frametimes.png\n"
-      "  beside NEW.json)\n");
+static void compare_usage(FILE* out, const char* me) {
+  fprintf(out,
+          "usage: %s --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
+          "  decides per mode from the run medians: SAME, FASTER, SLOWER or UNCERTAIN;\n"
+          "  exit 1 when a mode is SLOWER than the threshold (default 3 %%) or missing in NEW,\n"
+          "  2 for a usage error, 3 when a report is unreadable or the two are not comparable;\n"
+          "  --force compares reports that differ (the output says how);\n"
+          "  --plot FILE: both runs' frame times overlaid (default compare-frametimes.png beside NEW.json)\n",
+          me);
 }
 
 int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_compare_plotter plot) {
+  // Messages are prefixed with the program's name as argv[0] gives it.
+  std::string program = argc > 0 && argv[0] ? argv[0] : "compare";
+  size_t cut = program.find_last_of("/\\");
+  if (cut != std::string::npos) program = program.substr(cut + 1);
+  const char* me = program.c_str();
   const char* paths[2] = {nullptr, nullptr};
   int path_count = 0;
-  double threshold = 5.0;
+  double threshold = 3.0;
   bool force = false;
   const char* plot_path = nullptr;
+  bool options_done = false;
   for (int i = 1; i < argc; i++) {
     const char* a = argv[i];
-    if (strcmp(a, "--compare") == 0) continue;
-    if (strcmp(a, "--force") == 0) {
+    const char* eq = options_done ? nullptr : strchr(a, '=');
+    std::string name = eq && a[0] == '-' ? std::string(a, eq) : std::string(a);
+    const char* inline_value = eq && a[0] == '-' ? eq + 1 : nullptr;
+    if (!options_done && strcmp(a, "--") == 0) {
+      options_done = true;
+    } else if (!options_done && name == "--compare") {
+      continue;
+    } else if (!options_done && name == "--force") {
       force = true;
-    } else if (strcmp(a, "--threshold") == 0) {
-      if (i + 1 >= argc || !runner_parse_number(argv[i + 1], 0.0, 1000.0, &threshold)) {
-        fprintf(err, "boxfield_runner: --threshold wants a percentage from 0 to 1000\n");
-        return 2;
+    } else if (!options_done && (name == "--threshold" || name == "--plot")) {
+      const char* value = inline_value ? inline_value : i + 1 < argc ? argv[++i] : nullptr;
+      if (name == "--threshold" && (!value || !runner_parse_number(value, 0.0, 99.0, &threshold))) {
+        fprintf(err, "%s: --threshold wants a percentage from 0 to 99; try '%s --help'\n", me, me);
+        return RUNNER_COMPARE_USAGE;
       }
-      i++;
-    } else if (strcmp(a, "--plot") == 0) {
-      if (i + 1 >= argc) {
-        fprintf(err, "boxfield_runner: --plot wants a picture file\n");
-        return 2;
+      if (name == "--plot") {
+        if (!value || !*value) {
+          fprintf(err, "%s: --plot wants a picture file; try '%s --help'\n", me, me);
+          return RUNNER_COMPARE_USAGE;
+        }
+        plot_path = value;
       }
-      plot_path = argv[++i];
-    } else if (a[0] == '-' && a[1] != 0) {
-      fprintf(err, "boxfield_runner: %s does not go with --compare\n", a);
-      runner_compare_usage(err);
-      return 2;
+    } else if (!options_done && a[0] == '-' && a[1] != 0) {
+      fprintf(err, "%s: %s does not go with --compare; try '%s --help'\n", me, a, me);
+      return RUNNER_COMPARE_USAGE;
     } else if (path_count < 2) {
       paths[path_count++] = a;
     } else {
-      fprintf(err, "boxfield_runner: unexpected argument %s: --compare takes two reports\n", a);
-      return 2;
+      fprintf(err, "%s: unexpected argument %s: --compare takes two reports\n", me, a);
+      return RUNNER_COMPARE_USAGE;
     }
   }
   if (path_count < 2) {
-    fprintf(err, "boxfield_runner: --compare needs two reports, BASE.json and NEW.json\n");
-    runner_compare_usage(err);
-    return 2;
+    fprintf(err, "%s: --compare needs two reports, BASE.json and NEW.json\n", me);
+    compare_usage(err, me);
+    return RUNNER_COMPARE_USAGE;
   }
   runner_read_figures reports[2];
   for (int i = 0; i < 2; i++) {
     char error[512];
     if (!runner_read_report(paths[i], &reports[i], error, sizeof error)) {
-      fprintf(err, "boxfield_runner: %s\n", error);
-      return 2;
+      fprintf(err, "%s: %s\n", me, error);
+      return RUNNER_COMPARE_REFUSED;
     }
   }
-  char why[512];
+  char why[1024];
   if (!runner_reports_comparable(reports[0], reports[1], why, sizeof why)) {
     if (!force) {
-      fprintf(err, "boxfield_runner: not comparing %s with %s: %s (--force compares them anyway)\n", paths[0],
+      fprintf(err, "%s: not comparing %s with %s: %s (--force compares them anyway)\n", me, paths[0],
               paths[1], why);
-      return 2;
+      return RUNNER_COMPARE_REFUSED;
     }
-    fprintf(out, "note: %s; compared because of --force\n", why);
+    fprintf(out, "note: the reports differ: %s; compared because of --force\n", why);
   }
   char names[2][600];
   for (int i = 0; i < 2; i++) {
-    snprintf(names[i], sizeof names[i], "%s (%s, %dx%d)", paths[i], reports[i].script.c_str(),
-             reports[i].width, reports[i].height);
+    snprintf(names[i], sizeof names[i], "%s (%s, %s, %dx%d)", paths[i], reports[i].program.c_str(),
+             reports[i].script.c_str(), reports[i].width, reports[i].height);
   }
   runner_comparison c = runner_compare_reports(reports[0], reports[1], threshold);
   runner_print_comparison(out, names[0], names[1], c);
-  int status = c.median_regressed ? 1 : 0;
+  fflush(out);
+  int status = c.failed ? RUNNER_COMPARE_FAILED : RUNNER_COMPARE_OK;
+  // The picture is an aid: whatever becomes of it, the verdict stands.
   if (plot && reports[0].has_frame_times && reports[1].has_frame_times) {
     std::string path;
     if (plot_path) {
@@ -560,11 +515,10 @@ int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_comp
     if (plot(path.c_str(), reports[0], paths[0], reports[1], paths[1], error, sizeof error)) {
       fprintf(out, "frame-time picture: %s\n", path.c_str());
     } else {
-      fprintf(err, "boxfield_runner: %s\n", error);
-      status = 3;
+      fprintf(err, "%s: no comparison picture: %s\n", me, error);
     }
   } else if (plot) {
-    fprintf(out, "no frame-time picture: a report lists no frame times (made before they were recorded)\n");
+    fprintf(err, "%s: no comparison picture: a report lists no frame times\n", me);
   }
   return status;
 }

@@ -1,8 +1,8 @@
-// Comparison of two runner reports (report.json): a small JSON reader that
-// takes the fields a comparison needs and refuses malformed or truncated
-// text with a message, the per-mode ratios of the frame-time figures with
-// regressions beyond a threshold flagged, and the `--compare` command of
-// boxfield_runner. No dependencies.
+// Comparison of two runner reports (report.json): the reader that takes the
+// fields a comparison needs (nlohmann-json's event parser, so memory stays
+// near the size of the numbers kept, with a nesting limit), the check that
+// two reports measured the same thing, the per-mode verdicts from the run
+// medians (runner/runner_stats.h), and the `--compare` command.
 #pragma once
 
 #include <stddef.h>
@@ -12,77 +12,95 @@
 #include <string>
 #include <vector>
 
+#include "runner/runner_stats.h"
+
 // Largest report file read, in bytes.
 constexpr size_t RUNNER_REPORT_MAX_BYTES = 256u << 20;
 
 // One mode's figures from "modes" (and "frame_times_ms" when present).
+// Figures a report gives as null (too few frames or runs) are NaN.
 struct runner_read_mode {
-  int64_t frames;                      // frames summarised
-  double median_ms, p90_ms, p99_ms;    // frame-time figures
-  double low_1pct_fps;                 // 1 % low frame rate
-  std::vector<double> frame_times_ms;  // every timed frame, when the report lists them
+  std::string name;
+  int64_t frames = 0;                  // timed frames over all runs
+  double median_ms = 0;                // median of run medians
+  double p90_ms = 0, p99_ms = 0;       // frame-time figures
+  double low_1pct_fps = 0;             // 1 % low frame rate
+  std::vector<double> run_medians_ms;  // "run_figures"[i]."median_ms" (null ones left out)
+  int run_figures_seen = 0;            // 1 when the mode had a "run_figures" list
+  std::vector<double> frame_times_ms;  // every timed frame of every run, in order, when listed
 };
 
 struct runner_read_figures {
-  int32_t width, height;   // "surface"
-  std::string script;      // "script": the tour or script file flown
-  runner_read_mode solid;  // "modes"."solid"
-  runner_read_mode wire;   // "modes"."wire"
-  bool has_frame_times;    // the report carried "frame_times_ms"
+  int32_t schema_version = 0;
+  std::string program;                  // "program"
+  std::string frame_end;                // "frame_end"
+  std::string clock;                    // "clock"
+  std::string gl_renderer;              // "gl"."renderer"
+  int32_t width = 0, height = 0;        // "surface"
+  std::string script;                   // "script": the tour or script file flown
+  std::vector<runner_read_mode> modes;  // in the report's order
+  bool has_frame_times = false;         // the report carried "frame_times_ms"
 };
 
 // Parses a report's text (length bytes, no terminator needed). Returns 1,
 // or 0 with a message naming what is wrong (error_size bytes, terminated).
+// Of duplicate keys the last one counts. Memory: the numbers kept (8 bytes
+// per frame time, at least 2 bytes of text each) and a stack of keys, so
+// at most a few times the text's size.
 int runner_parse_report(const char* text, size_t length, runner_read_figures* out, char* error,
                         size_t error_size);
 
-// Reads and parses a report file; messages name the file.
+// Reads and parses a report file (up to RUNNER_REPORT_MAX_BYTES); messages
+// name the file.
 int runner_read_report(const char* path, runner_read_figures* out, char* error, size_t error_size);
 
-// Whether two reports measured the same thing (surface size and script);
-// 0 with the difference in `why` when they did not.
+// A mode by name, or null.
+const runner_read_mode* runner_read_find_mode(const runner_read_figures& f, const char* name);
+
+// Whether two reports measured the same thing: schema version, program,
+// surface size, flight, frame end, clock and GL renderer. 0 with every
+// difference in `why` ("; "-separated) when they did not.
 int runner_reports_comparable(const runner_read_figures& base, const runner_read_figures& next, char* why,
                               size_t why_size);
 
-// Figures a comparison shows, in order: median, p90, p99 (ms, lower is
-// better) and the 1 % low frame rate (higher is better).
-constexpr int RUNNER_COMPARE_FIGURES = 4;
-
 struct runner_mode_comparison {
-  const char* mode;                      // "solid" or "wire"
-  double base[RUNNER_COMPARE_FIGURES];   // figures of the base report
-  double next[RUNNER_COMPARE_FIGURES];   // figures of the new report
-  double ratio[RUNNER_COMPARE_FIGURES];  // next / base (0 when base is 0)
-  bool worse[RUNNER_COMPARE_FIGURES];    // worse than the threshold allows
-  bool compared;                         // both reports timed frames in this mode
+  std::string mode;
+  double base_median_ms, next_median_ms;  // medians of run medians
+  size_t base_runs, next_runs;            // runs with frames in the mode
+  runner_ratio ratio;                     // verdict and interval
 };
 
 struct runner_comparison {
-  double threshold_percent;         // allowed change before a figure counts as worse
-  runner_mode_comparison modes[2];  // solid, wire
-  bool median_regressed;            // some mode's median is worse
+  double threshold_percent;
+  std::vector<runner_mode_comparison> modes;  // every mode of either report, base's order first
+  bool failed;                                // some mode SLOWER or MISSING
 };
 
-// Compares the figures of two reports mode by mode.
+// Compares two reports mode by mode on their run medians.
 runner_comparison runner_compare_reports(const runner_read_figures& base, const runner_read_figures& next,
                                          double threshold_percent);
 
-// Prints a comparison as a table with the worse figures flagged and a
-// closing verdict line.
+// Prints a comparison as a table with a verdict per mode and a closing line.
 void runner_print_comparison(FILE* out, const char* base_name, const char* next_name,
                              const runner_comparison& c);
 
 // Draws the two runs' frame times overlaid into the picture file path
-// (names are the legend's labels). Returns 1, or 0 with a message.
+// (names are the legend's labels). Returns 1, or 0 with a message. Must
+// not end the process when no GL context can be had.
 typedef int (*runner_compare_plotter)(const char* path, const runner_read_figures& base,
                                       const char* base_name, const runner_read_figures& next,
                                       const char* next_name, char* error, size_t error_size);
+
+// Exit statuses of the compare command.
+constexpr int RUNNER_COMPARE_OK = 0;       // no mode SLOWER or MISSING
+constexpr int RUNNER_COMPARE_FAILED = 1;   // a mode SLOWER, or timed in BASE and not in NEW
+constexpr int RUNNER_COMPARE_USAGE = 2;    // a usage error
+constexpr int RUNNER_COMPARE_REFUSED = 3;  // a report unreadable, or the two not comparable
 
 // The `--compare BASE.json NEW.json [--threshold PERCENT] [--force]
 // [--plot FILE]` command (argv[0] is the program), printing the table to out
 // and refusals to err. When plot is not null and both reports list their
 // frame times, it draws them overlaid into FILE (default
-// compare-frametimes.png in NEW.json's folder). Returns the exit status: 0
-// when no median regressed, 1 when one did, 2 for a usage error or a refused
-// report, 3 when the picture could not be made.
+// compare-frametimes.png in NEW.json's folder); a picture that cannot be
+// made is one line on err and never changes the status.
 int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_compare_plotter plot);

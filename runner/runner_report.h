@@ -1,18 +1,24 @@
-// Results of a timed flight: the summary printed on standard output, the JSON
-// report and the per-frame CSV file. Shared by the headless runner and the
-// box-field program's benchmark mode, so both write the same keys. Depends on
-// runner/runner_session.h and runner/runner_stats.h.
+// Results of timed runs: the summary printed on standard output (with one
+// RESULT line per mode for scripts), the JSON report and the per-frame CSV
+// file. Shared by the headless runner and the box-field program's
+// benchmark mode, so both write the same schema (README: "Report schema").
+// Reports are written with nlohmann-json: strict UTF-8 (invalid bytes
+// replaced by U+FFFD) and numbers independent of the C locale. Depends on
+// runner/runner_session.h, runner/runner_stats.h, runner/runner_environment.h.
 #pragma once
 
 #include <stdint.h>
 #include <stdio.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "runner/runner_environment.h"
 #include "runner/runner_session.h"
 #include "runner/runner_stats.h"
+
+// Version of the report's layout; a reader refuses other versions.
+constexpr int32_t RUNNER_SCHEMA_VERSION = 2;
 
 // A picture a run saved or compared with a reference.
 struct runner_shot {
@@ -31,43 +37,76 @@ struct runner_startup {
   double font_build, field_generation, list_compile_solid, list_compile_wire;
 };
 
+// One mode's figures over every timed run.
+struct runner_mode_figures {
+  std::string name;                           // "solid", "wire"
+  std::vector<std::vector<double>> runs_ms;   // timed frames of each run (list-building frames left out)
+  std::vector<std::vector<double>> gpu_ms;    // GPU time of the same frames, where measured
+  std::vector<std::vector<double>> cpu_ms;    // process CPU time of the same frames
+  std::vector<runner_summary> run_summaries;  // one per run with frames in this mode
+  std::vector<double> run_medians_ms;         // the runs' medians
+  runner_spread spread = {};                  // of the run medians
+  size_t frames = 0;                          // timed frames over all runs
+  int64_t gl_errors = 0;                      // over every frame (list-building ones included)
+  bool has_p90 = false, has_p99 = false;      // every run had enough frames
+  double p90_ms = 0, p99_ms = 0, low_1pct_fps = 0;  // medians over runs of each run's figure
+  bool has_gpu = false, has_cpu = false;
+  double gpu_median_ms = 0, cpu_median_ms = 0;  // medians over runs of each run's median
+};
+
 struct runner_report {
-  std::string tool;       // program name in the printed lines ("boxfield_runner")
-  std::string frame_end;  // runner_frame_end_name of the run
-  std::string gl_vendor, gl_renderer, gl_version;
-  std::string egl;                        // the EGL platform and device of a headless run, "" elsewhere
-  int32_t width = 0, height = 0;          // surface or window client size
-  std::string clock;                      // "real" or how the clock was held
-  std::string script;                     // "tour NAME" or "script FILE"
-  std::string gl_error_check;             // how GL errors were counted
-  std::string swap_interval;              // "" when not asked for; else what was granted
-  std::vector<runner_frame> frames;       // every frame drawn
-  std::vector<double> solid_ms, wire_ms;  // timed frames of each mode, in order
-  runner_summary solid = {}, wire = {};
-  int64_t gl_errors_solid = 0, gl_errors_wire = 0;
+  std::string tool;                 // program name in the printed lines ("boxfield_runner")
+  std::string frame_end;            // runner_frame_end_name of the run
+  int32_t width = 0, height = 0;    // surface or window client size
+  std::string clock;                // "real" or how the clock was held
+  std::string script;               // "tour NAME" or "script FILE"
+  std::string gl_error_check;       // how GL errors were counted
+  std::string gpu_time;             // how GPU time was measured, or why it was not
+  runner_environment env;           // the machine (GL strings and swap interval included)
+  int32_t egl_frames_swapped = -1;  // eglSwapBuffers calls of a headless run (-1: not headless)
+  // Runs: warm-up passes flown first and not reported, then the timed runs.
+  int32_t warmup_passes = 0;
+  std::string runs_requested;                   // "3" or "auto"
+  std::string runs_ended_by;                    // what ended the runs (count reached, interval, cap)
+  double ci_target_percent = 0;                 // with "auto": the interval asked for
+  std::vector<std::vector<runner_frame>> runs;  // every frame of each timed run
+  std::vector<runner_mode_figures> modes;       // filled by runner_report_summarise
   bool has_startup = false;
   bool has_pieces = false;  // the list_compile, field and font figures
   runner_startup startup = {};
   bool has_own_work = false;
-  double pump_us = 0, camera_us = 0, overlay_us = 0;  // own work per frame
+  double pump_ms = 0, camera_ms = 0, overlay_ms = 0;  // own work per frame
   std::vector<runner_shot> shots;
-  // Further top-level fields: key and a JSON value written as given.
-  std::vector<std::pair<std::string, std::string>> extra;
 };
 
-// Fills frames, solid_ms, wire_ms, their summaries and the error counts from
-// a session.
-void runner_report_take_session(runner_report* r, const runner_session& s);
+// Fills modes (solid, then wire) from runs: per-run summaries, the spread
+// of the run medians, percentiles where every run had enough frames, GPU
+// and CPU medians, error counts.
+void runner_report_summarise(runner_report* r);
 
-// Prints the run's summary (header, GL strings, per-mode figures, errors,
-// start-up, shots) on out.
+// Frames drawn over the timed runs.
+size_t runner_report_frames(const runner_report& r);
+
+// The mode's figures by name, or null.
+const runner_mode_figures* runner_report_mode(const runner_report& r, const char* name);
+
+// Prints the summary (header, environment, per-mode figures, errors,
+// start-up, shots) and then one RESULT line per mode on out.
 void runner_report_print(FILE* out, const runner_report& r);
 
-// A string as a JSON string literal, quotes included.
-std::string runner_json_quote(const std::string& s);
+// The RESULT line of a mode (no newline):
+// "RESULT mode=NAME median_ms=M ci_low_ms=L ci_high_ms=H cv_percent=C runs=R frames=F"
+// with "n/a" for a figure there are too few runs for.
+std::string runner_result_line(const runner_mode_figures& m);
 
-// Writes the JSON report; false when the file cannot be written.
-bool runner_report_write_json(const char* path, const runner_report& r);
+// The JSON report's text (UTF-8, LF line ends, final newline).
+std::string runner_report_json(const runner_report& r);
 
-// Writes "frame,mode,ms" and one row per timed frame; false on failure.
-bool runner_report_write_csv(const char* path, const runner_report& r);
+// The CSV text: "run,frame,mode,ms,gpu_ms,cpu_ms" and one row per timed
+// frame (empty cells where GPU or CPU time was not measured).
+std::string runner_report_csv(const runner_report& r);
+
+// Writes the JSON report or the CSV file; false (with the reason in why,
+// when not null) when the file cannot be written.
+bool runner_report_write_json(const char* path, const runner_report& r, std::string* why = nullptr);
+bool runner_report_write_csv(const char* path, const runner_report& r, std::string* why = nullptr);

@@ -3,8 +3,14 @@
 #include "runner/runner_session.h"
 
 #include <string.h>
+#include <time.h>
 
 #include <chrono>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 static const char* const frame_end_names[] = {"swap", "finish", "readpixels", "none"};
 
@@ -26,6 +32,21 @@ bool runner_parse_frame_end(const char* text, runner_frame_end* out) {
 double runner_seconds(void) {
   using clock = std::chrono::steady_clock;
   return std::chrono::duration<double>(clock::now().time_since_epoch()).count();
+}
+
+double runner_cpu_seconds(void) {
+#ifdef _WIN32
+  FILETIME created, ended, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return -1.0;
+  auto seconds = [](const FILETIME& t) {
+    return (double)(((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime) * 1e-7;  // 100 ns units
+  };
+  return seconds(kernel) + seconds(user);
+#else
+  struct timespec t;
+  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t) != 0) return -1.0;
+  return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
+#endif
 }
 
 void runner_session_start(runner_session* s, const runner_script& script) {
@@ -53,7 +74,7 @@ void runner_session_events(runner_session* s, int32_t frame, void (*key)(int32_t
 
 void runner_session_record(runner_session* s, double ms, bool solid, int64_t gl_errors) {
   bool built = s->frames.empty() || s->frames.back().solid != solid;
-  s->frames.push_back({ms, solid, built, gl_errors});
+  s->frames.push_back({ms, solid, built, gl_errors, -1.0, -1.0});
 }
 
 int32_t runner_session_frames(const runner_session& s) { return (int32_t)s.frames.size(); }

@@ -30,11 +30,17 @@ bool runner_parse_frame_end(const char* text, runner_frame_end* out);
 // Seconds of a monotonic clock (steady across the run, any origin).
 double runner_seconds(void);
 
+// Seconds of CPU time the process has used, all its threads together
+// (any origin); < 0 where the system cannot tell.
+double runner_cpu_seconds(void);
+
 struct runner_frame {
   double ms;          // from the end of the previous frame to the end of this one
   bool solid;         // mode the frame was drawn in
   bool list_built;    // the first frame, or the mode changed (the display list was compiled)
   int64_t gl_errors;  // GL errors seen while this frame was drawn
+  double gpu_ms;      // GPU time of the frame's commands (GL_TIME_ELAPSED); < 0 when not measured
+  double cpu_ms;      // CPU time of the whole process over the frame (every thread); < 0 when not measured
 };
 
 struct runner_session {

@@ -14,6 +14,12 @@ double runner_percentile(const double* sorted, size_t n, double p) {
   return sorted[index];
 }
 
+static double sorted_median(const std::vector<double>& sorted) {
+  size_t n = sorted.size();
+  if (n == 0) return 0.0;
+  return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
+}
+
 runner_summary runner_summarise(const double* frame_ms, size_t n) {
   runner_summary s = {};
   if (n == 0) return s;
@@ -23,7 +29,10 @@ runner_summary runner_summarise(const double* frame_ms, size_t n) {
   for (double v : sorted) sum += v;
   s.count = n;
   s.mean_ms = sum / (double)n;
-  s.median_ms = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
+  s.median_ms = sorted_median(sorted);
+  s.q1_ms = runner_percentile(sorted.data(), n, 25.0);
+  s.q3_ms = runner_percentile(sorted.data(), n, 75.0);
+  s.iqr_ms = s.q3_ms - s.q1_ms;
   s.p90_ms = runner_percentile(sorted.data(), n, 90.0);
   s.p99_ms = runner_percentile(sorted.data(), n, 99.0);
   s.max_ms = sorted[n - 1];
@@ -33,5 +42,160 @@ runner_summary runner_summarise(const double* frame_ms, size_t n) {
   for (size_t i = n - slow; i < n; i++) slow_sum += sorted[i];
   double slow_mean = slow_sum / (double)slow;
   s.low_1pct_fps = slow_mean > 0.0 ? 1000.0 / slow_mean : 0.0;
+  s.has_p90 = n >= RUNNER_P90_MIN_FRAMES;
+  s.has_p99 = n >= RUNNER_P99_MIN_FRAMES;
   return s;
+}
+
+bool runner_median_ci_ranks(size_t n, size_t* low, size_t* high) {
+  // P(B <= j) for B binomial (n, 1/2), summed term by term in doubles
+  // (n of a few thousand runs at most).
+  double term = pow(0.5, (double)n);  // P(B = 0)
+  double below = 0.0;                 // P(B <= k - 1)
+  size_t best = 0;
+  for (size_t k = 1; k <= n / 2; k++) {
+    below += term;
+    if (below > 0.025) break;
+    best = k;
+    term = term * (double)(n - (k - 1)) / (double)k;  // P(B = k)
+  }
+  if (best == 0) return false;
+  *low = best;
+  *high = n + 1 - best;
+  return true;
+}
+
+runner_spread runner_spread_of(const double* values, size_t n) {
+  runner_spread s = {};
+  s.runs = n;
+  if (n == 0) return s;
+  std::vector<double> sorted(values, values + n);
+  std::sort(sorted.begin(), sorted.end());
+  s.median_ms = sorted_median(sorted);
+  size_t low = 0, high = 0;
+  if (runner_median_ci_ranks(n, &low, &high)) {
+    s.has_ci = true;
+    s.ci_low_ms = sorted[low - 1];
+    s.ci_high_ms = sorted[high - 1];
+  }
+  if (n >= 2) {
+    double mean = 0.0;
+    for (double v : sorted) mean += v;
+    mean /= (double)n;
+    double squares = 0.0;
+    for (double v : sorted) squares += (v - mean) * (v - mean);
+    s.has_cv = mean > 0.0;
+    s.cv_percent = s.has_cv ? sqrt(squares / (double)(n - 1)) / mean * 100.0 : 0.0;
+  }
+  return s;
+}
+
+bool runner_spread_within(const runner_spread& s, double percent) {
+  if (!s.has_ci) return false;
+  double allowed = s.median_ms * percent / 100.0;
+  return s.ci_low_ms >= s.median_ms - allowed && s.ci_high_ms <= s.median_ms + allowed;
+}
+
+double runner_t_975(double df) {
+  static const double table_df[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17,
+                                    18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 40, 60, 120};
+  static const double table_t[] = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262,
+                                   2.228,  2.201, 2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101,
+                                   2.093,  2.086, 2.080, 2.074, 2.069, 2.064, 2.060, 2.056, 2.052,
+                                   2.048,  2.045, 2.042, 2.021, 2.000, 1.980};
+  const size_t count = sizeof table_df / sizeof table_df[0];
+  if (!(df > 1.0)) return table_t[0];
+  for (size_t i = 1; i < count; i++) {
+    if (df <= table_df[i]) {
+      // Linear in 1/df between the neighbouring rows.
+      double a = 1.0 / table_df[i - 1], b = 1.0 / table_df[i], x = 1.0 / df;
+      return table_t[i - 1] + (table_t[i] - table_t[i - 1]) * (a - x) / (a - b);
+    }
+  }
+  double a = 1.0 / table_df[count - 1], x = 1.0 / df;  // towards 1.960 at infinity
+  return 1.960 + (table_t[count - 1] - 1.960) * x / a;
+}
+
+const char* runner_verdict_name(runner_verdict v) {
+  switch (v) {
+    case RUNNER_SAME:
+      return "SAME";
+    case RUNNER_FASTER:
+      return "FASTER";
+    case RUNNER_SLOWER:
+      return "SLOWER";
+    case RUNNER_UNCERTAIN:
+      return "UNCERTAIN";
+    case RUNNER_MISSING:
+      return "MISSING";
+    case RUNNER_UNTIMED:
+      return "UNTIMED";
+  }
+  return "?";
+}
+
+// Mean and sample variance of the logarithms of the positive values.
+static size_t log_moments(const double* v, size_t n, double* mean, double* variance) {
+  double sum = 0.0;
+  size_t count = 0;
+  for (size_t i = 0; i < n; i++) {
+    if (v[i] > 0.0 && isfinite(v[i])) {
+      sum += log(v[i]);
+      count++;
+    }
+  }
+  *mean = count ? sum / (double)count : 0.0;
+  double squares = 0.0;
+  for (size_t i = 0; i < n; i++) {
+    if (v[i] > 0.0 && isfinite(v[i])) squares += (log(v[i]) - *mean) * (log(v[i]) - *mean);
+  }
+  *variance = count > 1 ? squares / (double)(count - 1) : 0.0;
+  return count;
+}
+
+runner_ratio runner_compare_runs(const double* base, size_t base_runs, const double* next, size_t next_runs,
+                                 double threshold_percent) {
+  runner_ratio r = {};
+  double mb = 0.0, vb = 0.0, mn = 0.0, vn = 0.0;
+  size_t nb = log_moments(base, base_runs, &mb, &vb);
+  size_t nn = log_moments(next, next_runs, &mn, &vn);
+  if (nb == 0) {
+    r.verdict = RUNNER_UNTIMED;
+    return r;
+  }
+  if (nn == 0) {
+    r.verdict = RUNNER_MISSING;
+    return r;
+  }
+  runner_spread sb = runner_spread_of(base, base_runs), sn = runner_spread_of(next, next_runs);
+  r.ratio = sb.median_ms > 0.0 ? sn.median_ms / sb.median_ms : 0.0;
+  r.verdict = RUNNER_UNCERTAIN;
+  if (nb < 2 || nn < 2) return r;
+  double eb = vb / (double)nb, en = vn / (double)nn;
+  double se = sqrt(eb + en);
+  double half = 0.0;
+  if (se > 0.0) {
+    double df =
+        (eb + en) * (eb + en) /
+        ((eb > 0.0 ? eb * eb / (double)(nb - 1) : 0.0) + (en > 0.0 ? en * en / (double)(nn - 1) : 0.0));
+    half = runner_t_975(df) * se;
+  }
+  double d = mn - mb;
+  r.has_interval = true;
+  r.low = exp(d - half);
+  r.high = exp(d + half);
+  // Compared in logarithms with a margin of rounding, so that a change of
+  // exactly the threshold is within it.
+  const double eps = 1e-9;
+  double up = log1p(threshold_percent / 100.0);
+  double down = threshold_percent < 100.0 ? log1p(-threshold_percent / 100.0) : -INFINITY;
+  double lo = d - half, hi = d + half;
+  if (lo > up + eps) {
+    r.verdict = RUNNER_SLOWER;
+  } else if (hi < down - eps) {
+    r.verdict = RUNNER_FASTER;
+  } else if (lo >= down - eps && hi <= up + eps) {
+    r.verdict = RUNNER_SAME;
+  }
+  return r;
 }

@@ -1,17 +1,29 @@
-// Frame-time statistics of the headless runner: median, percentiles and the
-// "1 % low" frame rate of a set of frame times. No dependencies.
+// Frame-time statistics of the runners: figures of one run's frame times
+// (median, quartiles, percentiles, "1 % low"), the spread of a figure
+// across repeated runs (median of run medians, its distribution-free 95 %
+// confidence interval, coefficient of variation), and the verdict of a
+// comparison of two sets of run medians. No dependencies.
 #pragma once
 
 #include <stddef.h>
+
+// Frames a run needs before its p90, and its p99 and 1 % low, mean anything
+// (with fewer, p99 would be the slowest frame and the 1 % low one frame).
+constexpr size_t RUNNER_P90_MIN_FRAMES = 10;
+constexpr size_t RUNNER_P99_MIN_FRAMES = 100;
 
 struct runner_summary {
   size_t count;         // frames summarised
   double mean_ms;       // arithmetic mean of the frame times
   double median_ms;     // middle value (mean of the two middle values for an even count)
-  double p90_ms;        // nearest-rank 90th percentile
-  double p99_ms;        // nearest-rank 99th percentile
+  double q1_ms, q3_ms;  // nearest-rank 25th and 75th percentiles
+  double iqr_ms;        // q3_ms - q1_ms
+  double p90_ms;        // nearest-rank 90th percentile (meaningful when has_p90)
+  double p99_ms;        // nearest-rank 99th percentile (meaningful when has_p99)
   double max_ms;        // slowest frame
-  double low_1pct_fps;  // 1000 / mean of the slowest 1 % of frames (at least one frame)
+  double low_1pct_fps;  // 1000 / mean of the slowest 1 % of frames (meaningful when has_p99)
+  bool has_p90;         // count >= RUNNER_P90_MIN_FRAMES
+  bool has_p99;         // count >= RUNNER_P99_MIN_FRAMES (p99 and the 1 % low)
 };
 
 // Nearest-rank percentile (0 < p <= 100) of n ascending values; 0 when n is 0.
@@ -20,3 +32,59 @@ double runner_percentile(const double* sorted, size_t n, double p);
 // Summarises n frame times in milliseconds (any order; the input is not
 // changed). A zero count gives an all-zero summary.
 runner_summary runner_summarise(const double* frame_ms, size_t n);
+
+// Runs needed for a 95 % interval of the median by order statistics.
+constexpr size_t RUNNER_CI_MIN_RUNS = 6;
+
+// A figure across repeated runs (one value per run).
+struct runner_spread {
+  size_t runs;                   // values summarised
+  double median_ms;              // median of the values
+  bool has_ci;                   // runs >= RUNNER_CI_MIN_RUNS
+  double ci_low_ms, ci_high_ms;  // distribution-free 95 % interval of the median
+  bool has_cv;                   // runs >= 2
+  double cv_percent;             // sample standard deviation / mean, in percent
+};
+
+// The 1-based ranks k and n + 1 - k of the order statistics that bound a
+// distribution-free confidence interval of the median of n values with
+// coverage 1 - 2 P(B <= k - 1) >= 95 %, B binomial (n, 1/2), k as large as
+// possible. False when no k reaches 95 % (n < 6).
+bool runner_median_ci_ranks(size_t n, size_t* low, size_t* high);
+
+// Spread of n run values (any order, input unchanged).
+runner_spread runner_spread_of(const double* values, size_t n);
+
+// True when the interval lies within +-percent of the median.
+bool runner_spread_within(const runner_spread& s, double percent);
+
+// The 97.5 % quantile of Student's t with df degrees of freedom (df >= 1;
+// tabled values, linear in 1/df between them).
+double runner_t_975(double df);
+
+enum runner_verdict {
+  RUNNER_SAME,       // the interval of new/base lies within +-threshold
+  RUNNER_FASTER,     // new is faster by more than the threshold, with 95 % confidence
+  RUNNER_SLOWER,     // new is slower by more than the threshold, with 95 % confidence
+  RUNNER_UNCERTAIN,  // anything else (or too few runs to tell)
+  RUNNER_MISSING,    // base timed frames in the mode, new none: a failure
+  RUNNER_UNTIMED     // base timed none: nothing to compare
+};
+
+// "SAME", "FASTER", "SLOWER", "UNCERTAIN", "MISSING", "UNTIMED".
+const char* runner_verdict_name(runner_verdict v);
+
+struct runner_ratio {
+  runner_verdict verdict;
+  double ratio;       // median of new run medians / median of base run medians
+  bool has_interval;  // both sides had at least 2 runs
+  double low, high;   // 95 % interval of the ratio of geometric means of run medians
+};
+
+// Compares two sets of run medians (milliseconds; 0 values mean no runs
+// of the mode): Welch's t interval of the difference of the means of the
+// logarithms, turned back into a ratio, against +-threshold_percent. A
+// bound exactly at the threshold counts as within it. Frames within one
+// run are not independent, so only run medians enter.
+runner_ratio runner_compare_runs(const double* base, size_t base_runs, const double* next, size_t next_runs,
+                                 double threshold_percent);

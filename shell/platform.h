@@ -116,6 +116,10 @@ int platform_swap_buffers(HDC dc);
 // only (SDL2, Win32).
 int platform_set_swap_interval(int interval);
 
+// The window system in use, for reports: "SDL x11", "SDL wayland", ...
+// (SDL's video driver), "Win32", "headless EGL".
+const char* platform_window_system(void);
+
 // GetKeyboardState: 256 bytes by virtual-key code, bit 7 = down, bit 0 =
 // toggled, as of the messages already taken from the queue.
 void platform_get_keyboard_state(uint8_t state[256]);
@@ -142,10 +146,6 @@ void platform_post_quit_message(int exit_code);
 // The message for a display that could not be reached (display size 0),
 // naming the display the backend tried and why it failed where known.
 void platform_display_problem(char* out, int size);
-
-// The window system in use, for reports: "SDL x11", "SDL wayland", ...
-// (SDL's video driver), "Win32", "headless EGL".
-const char* platform_window_system(void);
 
 // After a fatal error's message box: what the backend knows of the cause,
 // on standard error (the SDL error and a hint when the display offers no

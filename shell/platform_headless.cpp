@@ -380,6 +380,14 @@ HDC platform_get_dc(HWND window) {
   return window == the_window && window_exists ? the_dc : nullptr;
 }
 
+int headless_gl_available(void) {
+  PIXELFORMATDESCRIPTOR request = {};
+  request.nSize = sizeof request;
+  request.cColorBits = 24;
+  request.cDepthBits = 16;
+  return egl_open(&request);
+}
+
 int platform_choose_pixel_format(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
   log_call("choose_pixel_format");
   record.pixel_format = *request;
@@ -523,8 +531,6 @@ void platform_display_problem(char* out, int size) {
 }
 
 // A failed step was injected by a test; there is nothing more to say.
-const char* platform_window_system(void) { return "headless EGL"; }
-
 void platform_explain_failure(void) {}
 
 int platform_message_box(const char* text, const char* caption, UINT type) {
@@ -611,3 +617,5 @@ void headless_clear_record(void) {
   record.cursor_counter = counter;
   record.display_mode_switched = switched;
 }
+
+const char* platform_window_system(void) { return "headless EGL"; }

@@ -98,6 +98,11 @@ const headless_record* headless_get_record(void);
 // Project), framebuffer object"; empty before the first pixel format is chosen.
 const char* headless_egl_platform(void);
 
+// Whether an EGL display for desktop OpenGL can be opened (the first
+// step of open_gl_window), without the fatal path when it cannot: callers
+// whose GL work is optional ask first.
+int headless_gl_available(void);
+
 // Zeroes the counters and texts of the record (the cursor counter and the
 // display-mode state stay, as they describe the platform's state).
 void headless_clear_record(void);

@@ -40,6 +40,7 @@
 #include "runner/runner_image.h"
 #include "runner/runner_plot.h"
 #include "runner/runner_report.h"
+#include "runner/runner_runs.h"
 #include "runner/runner_script.h"
 #include "runner/runner_session.h"
 #include "shell/clock.h"
@@ -191,16 +192,24 @@ static void runner_time_pieces(runner_startup* t) {
 static int runner_plot_compared(const char* path, const runner_read_figures& base, const char* base_name,
                                 const runner_read_figures& next, const char* next_name, char* error,
                                 size_t error_size) {
+  // Without EGL the picture is skipped, not the process ended.
+  if (!headless_gl_available()) {
+    snprintf(error, error_size, "no EGL display for desktop OpenGL on this machine");
+    return 0;
+  }
   int32_t w = base.width < 960 ? 960 : base.width > 1920 ? 1920 : base.width;
   int32_t h = base.height < 540 ? 540 : base.height > 1080 ? 1080 : base.height;
   headless_set_display_size(w, h);
   if (!open_gl_window(w, h, "boxfield_runner compare")) {
-    snprintf(error, error_size, "no headless GL context for the comparison picture");
+    snprintf(error, error_size, "no headless GL context");
     return 0;
   }
-  runner_plot_run a = {std::string("base: ") + base_name, base.solid.frame_times_ms,
-                       base.wire.frame_times_ms};
-  runner_plot_run b = {std::string("new: ") + next_name, next.solid.frame_times_ms, next.wire.frame_times_ms};
+  auto times = [](const runner_read_figures& f, const char* mode) {
+    const runner_read_mode* m = runner_read_find_mode(f, mode);
+    return m ? m->frame_times_ms : std::vector<double>();
+  };
+  runner_plot_run a = {std::string("base: ") + base_name, times(base, "solid"), times(base, "wire")};
+  runner_plot_run b = {std::string("new: ") + next_name, times(next, "solid"), times(next, "wire")};
   char title[600];
   snprintf(title, sizeof title, "%s, %dx%d: base against new", next.script.c_str(), next.width, next.height);
   runner_image picture = runner_plot_frametimes(title, a, &b);
@@ -291,6 +300,8 @@ int main(int argc, char** argv) {
   b.clock_label = options.real_clock ? "real" : "fixed, 1/64 s per reading";
   b.key = runner_key;
   b.mouse = runner_mouse;
+  b.runs = options.runs;
+  b.gpu_time = options.gpu_time;
 
   headless_set_display_size(options.width, options.height);
   if (!options.real_clock) clock_now = runner_fixed_clock;
@@ -300,7 +311,7 @@ int main(int argc, char** argv) {
   runner_report report;
   std::string plot;
   int32_t failures = box_field_bench_finish(&report, &plot);
-  if (report.frames.empty()) {
+  if (box_field_bench_frames_drawn() == 0) {
     fprintf(stderr, "boxfield_runner: the program drew no frame\n");
     return 1;
   }
@@ -312,28 +323,26 @@ int main(int argc, char** argv) {
   t.before_loop = lead + box_field_bench_started_s() * 1000.0;
   t.to_first_frame = lead + box_field_bench_first_frame_s() * 1000.0;
   t.window_and_context = own_work.window_s * 1000.0;
-  t.first_frame = report.frames[0].ms;
-  double n = (double)report.frames.size();
-  report.pump_us = own_work.pump_s / n * 1e6;
-  report.camera_us = own_work.camera_s / n * 1e6;
-  report.overlay_us = own_work.overlay_s / n * 1e6;
-  int32_t swaps = headless_get_record()->egl_swaps;
-  char egl[512];
-  snprintf(egl, sizeof egl, "%s; eglSwapBuffers after %d of %zu frames", headless_egl_platform(), swaps,
-           report.frames.size());
-  report.egl = egl;
-  report.extra.push_back({"egl", "{\"platform\": " + runner_json_quote(headless_egl_platform()) +
-                                     ", \"frames_swapped\": " + std::to_string(swaps) + "}"});
+  t.first_frame = box_field_bench_first_frame_ms();
+  int64_t drawn = box_field_bench_frames_drawn();
+  double n = (double)drawn;
+  report.pump_ms = own_work.pump_s / n * 1e3;
+  report.camera_ms = own_work.camera_s / n * 1e3;
+  report.overlay_ms = own_work.overlay_s / n * 1e3;
+  report.env.egl = headless_egl_platform();
+  report.egl_frames_swapped = headless_get_record()->egl_swaps;
 
   runner_report_print(stdout, report);
-  if (!options.real_clock && runner_clock_readings != (int64_t)report.frames.size() + 1) {
-    printf("note: the clock was read %lld times for %zu frames\n", (long long)runner_clock_readings,
-           report.frames.size());
+  printf("EGL: eglSwapBuffers after %d of %lld frames\n", report.egl_frames_swapped, (long long)drawn);
+  if (!options.real_clock && runner_clock_readings != drawn + 1) {
+    printf("note: the clock was read %lld times for %lld frames\n", (long long)runner_clock_readings,
+           (long long)drawn);
   }
   int status = 0;
   std::string json = options.out_dir + "/report.json";
-  if (!runner_report_write_json(json.c_str(), report)) {
-    fprintf(stderr, "boxfield_runner: cannot write %s\n", json.c_str());
+  std::string why;
+  if (!runner_report_write_json(json.c_str(), report, &why)) {
+    fprintf(stderr, "boxfield_runner: cannot write %s: %s\n", json.c_str(), why.c_str());
     return 1;
   }
   printf("report: %s\n", json.c_str());
@@ -344,8 +353,8 @@ int main(int argc, char** argv) {
     printf("frame-time picture: %s\n", plot.c_str());
   }
   if (!options.results_file.empty()) {
-    if (!runner_report_write_csv(options.results_file.c_str(), report)) {
-      fprintf(stderr, "boxfield_runner: cannot write %s\n", options.results_file.c_str());
+    if (!runner_report_write_csv(options.results_file.c_str(), report, &why)) {
+      fprintf(stderr, "boxfield_runner: cannot write %s: %s\n", options.results_file.c_str(), why.c_str());
       status = 1;
     } else {
       printf("results: %s\n", options.results_file.c_str());
@@ -355,9 +364,10 @@ int main(int argc, char** argv) {
     printf("boxfield_runner: %d of %zu shots failed\n", failures, report.shots.size());
     status = 1;
   }
-  if (options.strict && report.gl_errors_solid + report.gl_errors_wire > 0) {
-    printf("boxfield_runner: --strict: %lld GL errors\n",
-           (long long)(report.gl_errors_solid + report.gl_errors_wire));
+  int64_t errors = 0;
+  for (const runner_mode_figures& m : report.modes) errors += m.gl_errors;
+  if (options.strict && errors > 0) {
+    printf("boxfield_runner: --strict: %lld GL errors\n", (long long)errors);
     status = 1;
   }
   return status;

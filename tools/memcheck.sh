@@ -16,7 +16,7 @@ status=0
 valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite --errors-for-leak-kinds=definite \
   --track-origins=yes --num-callers=30 --error-exitcode=9 \
   --suppressions="$here/tools/memcheck/mesa.supp" \
-  "$build/tools/boxfield_runner" --size 320x240 --script "$here/tools/memcheck/both_modes.flight" \
+  "$build/tools/boxfield_runner" --size 320x240 --script "$here/tools/memcheck/both_modes.flight" --warmup 0 --runs 2 \
   --out "$out/shots" >"$log" 2>&1 || status=$?
 grep -E "ERROR SUMMARY|definitely lost|indirectly lost|still reachable|suppressed:" "$log" || true
 if [ "$status" -ne 0 ]; then

@@ -26,13 +26,14 @@ done
 
 # Building and running the programs: compiler, CMake, SDL2, OpenGL (GL, GLU,
 # EGL and Mesa's drivers, for the window and the headless runners), stb's
-# image writer and reader (PNG files, compiled into the programs), help2man
+# image writer and reader (PNG files, compiled into the programs),
+# nlohmann-json (the runners' reports, header only), help2man
 # (the manual pages, made from the programs' --help), libwayland-client's
 # headers (the SDL backend checks a Wayland compositor for a seat).
 run_packages=(
   cmake make g++ pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-  libstb-dev help2man libwayland-dev
+  libstb-dev nlohmann-json3-dev help2man libwayland-dev
 )
 # Testing as well: GoogleTest and Google Benchmark, the X server, the Wayland
 # compositor (weston) and input tools of the window tests, the Windows cross
@@ -44,7 +45,7 @@ test_packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64
   clang clang-format clang-tidy libclang-rt-14-dev
   valgrind apitrace
-  dpkg-dev lintian unzip
+  dpkg-dev lintian unzip locales
 )
 
 packages=("${run_packages[@]}")
@@ -66,6 +67,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 else
   echo "setup: every package is already installed"
+fi
+# A locale whose decimal point is a comma, for the report tests (its
+# definition comes with the locales package of the test set).
+if [ "$run_only" -eq 0 ] && ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
 
 if [ "$build" -eq 0 ]; then exit 0; fi

@@ -61,29 +61,45 @@ bench_window_case() {
   [ "$app_status" = 0 ] || { fail "benchmark: exit status $app_status"; cat "$err" >&2; }
 }
 
-# check_bench_report FILE CSV PNG W H: the report has timed frames of both
-# modes with finite positive times, no GL errors, the swap frame end and
-# the swap interval's answer; the CSV file has a row per timed frame; the
-# frame-time picture is a WxH PNG.
+# check_bench_report FILE CSV PNG W H WINDOW_SYSTEM OS_PATTERN: the report
+# (read with Python's json module) has timed frames of both modes with
+# positive medians, no GL errors, the swap frame end, the swap interval's
+# answer, the WxH surface and an environment record with every field
+# filled (the window system named, the OS matching OS_PATTERN); the CSV
+# file has a row per timed frame; the frame-time picture is a WxH PNG.
 check_bench_report() {
-  local file=$1 csv=$2 png=$3 w=$4 h=$5 mode line frames median total=0 rows
+  local file=$1 csv=$2 png=$3 w=$4 h=$5 system=$6 os=$7 summary
   [ -s "$file" ] || { fail "report: no $file"; return; }
-  for mode in solid wire; do
-    line=$(grep -E "^    \"$mode\": \{\"frames\": " "$file" || true)
-    frames=$(sed -nE 's/.*"frames": ([0-9]+),.*/\1/p' <<<"$line")
-    median=$(sed -nE 's/.*"median_ms": ([0-9.]+),.*/\1/p' <<<"$line")
-    [ "${frames:-0}" -gt 0 ] || fail "report: no timed $mode frames: $line"
-    ! grep -q null <<<"$line" || fail "report: a $mode figure is not finite: $line"
-    awk -v m="${median:-0}" 'BEGIN { exit !(m > 0) }' || fail "report: $mode median '${median}'"
-    total=$((total + ${frames:-0}))
-  done
-  grep -q '^  "frame_end": "swap",$' "$file" || fail "report: frame end is not swap"
-  grep -Eq '^  "swap_interval": "0 requested, (granted|refused)",$' "$file" || fail "report: no swap interval answer"
-  grep -q '^  "gl_errors": {"solid": 0, "wire": 0, ' "$file" || fail "report: GL errors: $(grep gl_errors "$file")"
-  grep -q "^  \"surface\": {\"width\": $w, \"height\": $h},\$" "$file" || fail "report: surface is not ${w}x$h"
-  rows=$(($(wc -l <"$csv") - 1))
-  [ "$(head -n 1 "$csv" | tr -d '\r')" = "frame,mode,ms" ] || fail "results: no header in $csv"
-  [ "$rows" = "$total" ] || fail "results: $rows rows for $total timed frames"
+  summary=$(python3 - "$file" "$csv" "$w" "$h" "$system" "$os" <<'PYEOF'
+import csv, json, re, sys
+path, csv_path, w, h, system, os_pattern = sys.argv[1:]
+d = json.load(open(path, encoding="utf-8"))
+problems = []
+total = 0
+for mode in ("solid", "wire"):
+    m = d["modes"][mode]
+    if not m["frames"] > 0 or not (m["median_ms"] or 0) > 0:
+        problems.append(f"no timed {mode} frames or median: {m['frames']}, {m['median_ms']}")
+    total += m["frames"]
+if d["frame_end"] != "swap": problems.append("frame end is not swap")
+e = d["environment"]
+if e["swap_interval_requested"] != "0" or e["swap_interval_granted"] not in ("granted", "refused"):
+    problems.append(f"swap interval: {e['swap_interval_requested']}, {e['swap_interval_granted']}")
+if d["gl_errors"]["solid"] or d["gl_errors"]["wire"]: problems.append(f"GL errors: {d['gl_errors']}")
+if d["surface"] != {"width": int(w), "height": int(h)}: problems.append(f"surface {d['surface']}")
+for key in ("cpu_model", "os", "kernel", "gl_vendor", "gl_renderer", "gl_version", "program_version",
+            "source_revision", "compiler", "build_type", "utc_time"):
+    if not e[key]: problems.append(f"environment.{key} empty")
+if not e["window_system"].startswith(system): problems.append(f"window system {e['window_system']!r}")
+if not re.search(os_pattern, e["os"]): problems.append(f"os {e['os']!r}")
+rows = list(csv.DictReader(open(csv_path, encoding="utf-8", newline="")))
+if len(rows) != total: problems.append(f"results: {len(rows)} rows for {total} timed frames")
+for p in problems: print("FAIL", p)
+print(f"report: {total} timed frames in {d['runs']['count']} runs, {len(rows)} result rows; {e['os']}; {e['window_system']}")
+PYEOF
+)
+  echo "$summary"
+  while read -r line; do fail "report: ${line#FAIL }"; done < <(grep '^FAIL ' <<<"$summary")
+  [ "$(head -n 1 "$csv" | tr -d '\r')" = "run,frame,mode,ms,gpu_ms,cpu_ms" ] || fail "results: no header in $csv"
   [ "$(identify -format '%wx%h' "$png" 2>/dev/null)" = "${w}x$h" ] || fail "picture: $png is not a ${w}x$h PNG"
-  echo "report: $total timed frames, $rows result rows, picture $(identify -format '%wx%h' "$png")"
 }

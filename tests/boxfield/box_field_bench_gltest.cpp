@@ -3,7 +3,9 @@
 // before the pump, laid over the key state after it) switch modes on the
 // same frame; the frames that compiled the display list are left out of the
 // timed ones; GL errors count for the mode of the frame they were raised
-// in; the frame-time picture is written at the surface's size.
+// in; the frame-time picture is written at the surface's size; warm-up and
+// timed passes fly the same frames; GPU and CPU time are there; shots,
+// progress lines and GPU read-backs never count in a frame's time.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -44,15 +46,15 @@ void queue_mouse_with_error(int32_t x, int32_t y) {
 const char script_text[] = "3 down M\n4 up M\n5 move 4 0\n8 end\n";
 
 runner_report run(bool through_queue, void (*started)(void), std::string* plot,
-                  void (*mouse)(int32_t x, int32_t y) = queue_mouse) {
-  box_field_bench_options o;
+                  void (*mouse)(int32_t x, int32_t y) = queue_mouse, box_field_bench_options o = {}) {
   o.tool = "test";
   o.script_label = "test script";
   char error[128];
-  EXPECT_EQ(runner_parse_script(script_text, &o.script, error, sizeof error), 1) << error;
+  if (o.script.events.empty()) {
+    EXPECT_EQ(runner_parse_script(script_text, &o.script, error, sizeof error), 1) << error;
+  }
   o.out_dir = temp_path("bench_run");
   EXPECT_EQ(system(("mkdir -p " + o.out_dir).c_str()), 0);
-  o.progress = false;
   o.key = through_queue ? queue_key : nullptr;
   o.mouse = through_queue ? mouse : nullptr;
   o.started = started;
@@ -73,30 +75,117 @@ runner_report run(bool through_queue, void (*started)(void), std::string* plot,
   return r;
 }
 
-std::string modes_of(const runner_report& r) {
+// One run at a time unless a test asks for more.
+box_field_bench_options one_run(void) {
+  box_field_bench_options o;
+  o.runs.warmup_passes = 0;
+  o.runs.runs = 1;
+  o.progress = false;
+  return o;
+}
+
+std::string modes_of(const std::vector<runner_frame>& frames) {
   std::string s;
-  for (const runner_frame& f : r.frames) s += f.list_built ? (f.solid ? 'S' : 'W') : (f.solid ? 's' : 'w');
+  for (const runner_frame& f : frames) s += f.list_built ? (f.solid ? 'S' : 'W') : (f.solid ? 's' : 'w');
   return s;
 }
 
+int64_t errors_of(const runner_report& r, const char* mode) { return runner_report_mode(r, mode)->gl_errors; }
+
 TEST(box_field_bench, BothInputPathsSwitchOnTheSameFrame) {
   std::string plot;
-  runner_report queued = run(true, nullptr, &plot);
-  runner_report laid = run(false, nullptr, &plot);
+  runner_report queued = run(true, nullptr, &plot, queue_mouse, one_run());
+  runner_report laid = run(false, nullptr, &plot, queue_mouse, one_run());
   // Upper case: the frame compiled the display list (left out of the times).
-  EXPECT_EQ(modes_of(queued), "SssWwwww");
-  EXPECT_EQ(modes_of(laid), "SssWwwww");
-  EXPECT_EQ(queued.solid_ms.size(), 2u);
-  EXPECT_EQ(queued.wire_ms.size(), 4u);
+  ASSERT_EQ(queued.runs.size(), 1u);
+  EXPECT_EQ(modes_of(queued.runs[0]), "SssWwwww");
+  EXPECT_EQ(modes_of(laid.runs[0]), "SssWwwww");
+  EXPECT_EQ(runner_report_mode(queued, "solid")->frames, 2u);
+  EXPECT_EQ(runner_report_mode(queued, "wire")->frames, 4u);
   EXPECT_EQ(queued.frame_end, "finish");
-  EXPECT_EQ(queued.gl_errors_solid + queued.gl_errors_wire, 0);
+  EXPECT_EQ(errors_of(queued, "solid") + errors_of(queued, "wire"), 0);
+}
+
+TEST(box_field_bench, WarmUpAndRunsFlyTheSameFramesEachTime) {
+  for (bool queue : {true, false}) {
+    box_field_bench_options o = one_run();
+    o.runs.warmup_passes = 2;
+    o.runs.runs = 3;
+    std::string plot;
+    runner_report r = run(queue, nullptr, &plot, queue_mouse, o);
+    // Each pass starts as the program does: solid mode, list built anew.
+    ASSERT_EQ(r.runs.size(), 3u) << queue;
+    for (const auto& frames : r.runs) EXPECT_EQ(modes_of(frames), "SssWwwww") << queue;
+    EXPECT_EQ(box_field_bench_frames_drawn(), 40);
+    EXPECT_TRUE(box_field_bench_complete());
+    EXPECT_EQ(r.warmup_passes, 2);
+    EXPECT_EQ(r.runs_requested, "3");
+    EXPECT_EQ(runner_report_mode(r, "wire")->run_medians_ms.size(), 3u);
+  }
+}
+
+TEST(box_field_bench, GpuAndCpuTimeOfEveryTimedFrame) {
+  std::string plot;
+  runner_report r = run(true, nullptr, &plot, queue_mouse, one_run());
+  // Mesa offers timer queries; with glFinish ending each frame, the GPU
+  // cannot have worked longer than the frame took.
+  EXPECT_EQ(r.gpu_time.rfind("GL_ARB_timer_query", 0), 0u) << r.gpu_time;
+  for (const runner_frame& f : r.runs[0]) {
+    if (&f == &r.runs[0][0]) continue;  // the context's first frame is not bracketed
+    EXPECT_GE(f.gpu_ms, 0.0);
+    EXPECT_LE(f.gpu_ms, f.ms) << (&f - &r.runs[0][0]);
+    EXPECT_GE(f.cpu_ms, 0.0);
+  }
+  EXPECT_TRUE(runner_report_mode(r, "solid")->has_gpu);
+  EXPECT_TRUE(runner_report_mode(r, "wire")->has_cpu);
+  box_field_bench_options off = one_run();
+  off.gpu_time = false;
+  r = run(true, nullptr, &plot, queue_mouse, off);
+  EXPECT_LT(r.runs[0][1].gpu_ms, 0.0);
+  EXPECT_FALSE(runner_report_mode(r, "solid")->has_gpu);
+}
+
+// A clock that moves only when an instrument runs: any instrument counted
+// in a frame would give that frame 1000 s.
+double test_now = 0.0;
+double test_clock(void) { return test_now; }
+std::string instruments_seen;
+void slow_instrument(const char* what) {
+  test_now += 1000.0;
+  if (instruments_seen.find(what) == std::string::npos) instruments_seen += std::string(what) + ";";
+}
+
+TEST(box_field_bench, InstrumentsNeverCountInAFrame) {
+  for (runner_frame_end end : {RUNNER_FRAME_END_FINISH, RUNNER_FRAME_END_SWAP}) {
+    box_field_bench_options o = one_run();
+    char error[128];
+    ASSERT_EQ(runner_parse_script("3 down M\n4 up M\n2 shot early\n6 shot late\n8 end\n", &o.script, error,
+                                  sizeof error),
+              1)
+        << error;
+    o.runs.warmup_passes = 1;
+    o.runs.runs = 2;
+    o.progress = true;
+    o.frame_end = end;
+    o.seconds = test_clock;
+    o.instrument_hook = slow_instrument;
+    instruments_seen.clear();
+    std::string plot;
+    runner_report r = run(true, nullptr, &plot, queue_mouse, o);
+    EXPECT_EQ(instruments_seen, "gpu read-back;progress;shot;") << runner_frame_end_name(end);
+    EXPECT_EQ(r.shots.size(), 2u);  // in the first timed run only
+    ASSERT_EQ(r.runs.size(), 2u);
+    for (const auto& frames : r.runs) {
+      for (const runner_frame& f : frames) EXPECT_EQ(f.ms, 0.0) << runner_frame_end_name(end);
+    }
+  }
 }
 
 TEST(box_field_bench, ErrorsCountForTheModeAndThePictureIsWritten) {
   std::string plot;
-  runner_report r = run(true, raise_error, &plot, queue_mouse_with_error);
-  EXPECT_EQ(r.gl_errors_solid, 1);
-  EXPECT_EQ(r.gl_errors_wire, 4);
+  runner_report r = run(true, raise_error, &plot, queue_mouse_with_error, one_run());
+  EXPECT_EQ(errors_of(r, "solid"), 1);
+  EXPECT_EQ(errors_of(r, "wire"), 4);
   EXPECT_EQ(r.gl_error_check, "GL_KHR_debug callback");
   ASSERT_FALSE(plot.empty());
   runner_image picture;

@@ -88,6 +88,39 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
   EXPECT_EQ(o.max_differing, 7);
   EXPECT_EQ(o.frame_end, RUNNER_FRAME_END_SWAP);
   EXPECT_TRUE(o.real_clock);
+  EXPECT_EQ(o.runs.runs, 3);  // the run defaults both programs share
+  EXPECT_EQ(o.runs.warmup_passes, 1);
+  EXPECT_FALSE(o.runs.auto_runs);
+
+  // The run options, read by the one function both programs call.
+  box_field_runner_options ro;
+  ASSERT_TRUE(box_field_runner_parse_options({"--runs=auto", "--ci", "0.5", "--max-runs=6", "--max-seconds",
+                                              "60", "--warmup=0", "--gpu-time", "off"},
+                                             &ro, &message))
+      << message;
+  EXPECT_TRUE(ro.runs.auto_runs);
+  EXPECT_EQ(ro.runs.ci_percent, 0.5);
+  EXPECT_EQ(ro.runs.max_runs, 6);
+  EXPECT_EQ(ro.runs.max_seconds, 60.0);
+  EXPECT_EQ(ro.runs.warmup_passes, 0);
+  EXPECT_FALSE(ro.gpu_time);
+  box_field_options b;
+  ASSERT_TRUE(box_field_parse_options({"--benchmark", "--runs", "7"}, &b, &message)) << message;
+  EXPECT_EQ(b.runs.runs, 7);
+  box_field_options plain;
+  EXPECT_FALSE(box_field_parse_options({"--runs", "7"}, &plain, &message));
+  EXPECT_EQ(message, "--runs needs --benchmark");
+  const std::pair<args, std::string> refused[] = {
+      {{"--runs", "0"}, "--runs wants a count from 1 to 1000 or auto (got '0')"},
+      {{"--max-runs", "5"},
+       "--max-runs wants a count from 6 (the fewest runs an interval needs) to 1000 (got '5')"},
+      {{"--ci=0"}, "--ci wants a percentage from 0.01 to 50 (got '0')"},
+      {{"--gpu-time=yes"}, "--gpu-time wants on or off (got 'yes')"},
+  };
+  for (const auto& c : refused) {
+    EXPECT_FALSE(box_field_runner_parse_options(c.first, &ro, &message)) << c.second;
+    EXPECT_EQ(message, c.second);
+  }
 
   box_field_runner_options c;
   ASSERT_TRUE(box_field_runner_parse_options({"a.json", "--threshold=2.5", "--compare", "--", "-b.json"}, &c,
@@ -116,7 +149,7 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
       {{"--threshold", "5"}, "--threshold needs --compare"},
       {{"--compare", "a", "b", "--strict"}, "--strict does not go with --compare"},
       {{"--compare", "a"}, "--compare takes two reports, BASE.json and NEW.json (got 1)"},
-      {{"--compare", "a", "b", "--threshold=-1"}, "--threshold wants a percentage from 0 to 1000 (got '-1')"},
+      {{"--compare", "a", "b", "--threshold=-1"}, "--threshold wants a percentage from 0 to 99 (got '-1')"},
   };
   for (const auto& r : refusals) {
     box_field_runner_options x;

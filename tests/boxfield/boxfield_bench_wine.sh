@@ -25,6 +25,6 @@ expect_informed "--help" '^  --benchmark \[TOUR\]' --help
 
 start_seconds=90  # Wine's first start in a prefix is slow
 end_seconds=300
-bench_window_case 640 360 --windowed 640x360 --benchmark short --results-file frames.csv
-check_bench_report boxfield-report.json frames.csv frametimes.png 640 360
+bench_window_case 640 360 --windowed 640x360 --benchmark short --results-file frames.csv --warmup 0 --runs 1
+check_bench_report boxfield-report.json frames.csv frametimes.png 640 360 Win32 "Windows .*Wine"
 finish_cases "boxfield benchmark mode (Win32) under Wine"

@@ -2,9 +2,11 @@
 // frame-time statistics, picture comparison under a tolerance, and the
 // command-line value checks.
 #include <gtest/gtest.h>
+#include <math.h>
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "runner/runner_args.h"
 #include "runner/runner_image.h"
@@ -167,6 +169,91 @@ TEST(runner_stats, SmallAndEmptySets) {
   s = runner_summarise(nullptr, 0);
   EXPECT_EQ(s.count, 0u);
   EXPECT_EQ(s.median_ms, 0.0);
+}
+
+TEST(runner_stats, QuartilesAndTheFrameCountsPercentilesNeed) {
+  std::vector<double> v;
+  for (int i = 1; i <= 99; i++) v.push_back((double)i);
+  runner_summary s = runner_summarise(v.data(), v.size());
+  EXPECT_FALSE(s.has_p99);  // 99 frames: p99 would be the slowest frame
+  EXPECT_TRUE(s.has_p90);
+  EXPECT_EQ(s.q1_ms, 25.0);
+  EXPECT_EQ(s.q3_ms, 75.0);
+  EXPECT_EQ(s.iqr_ms, 50.0);
+  v.push_back(100.0);
+  s = runner_summarise(v.data(), v.size());
+  EXPECT_TRUE(s.has_p99);
+  EXPECT_EQ(s.p99_ms, 99.0);
+  EXPECT_FALSE(runner_summarise(v.data(), 9).has_p90);
+  EXPECT_TRUE(runner_summarise(v.data(), 10).has_p90);
+}
+
+TEST(runner_stats, OrderStatisticIntervalOfTheMedian) {
+  size_t low = 0, high = 0;
+  EXPECT_FALSE(runner_median_ci_ranks(5, &low, &high));  // 93.75 % at best
+  const size_t expect[][3] = {{6, 1, 6}, {9, 2, 8}, {10, 2, 9}, {17, 5, 13}, {100, 40, 61}};
+  for (const auto& e : expect) {
+    ASSERT_TRUE(runner_median_ci_ranks(e[0], &low, &high)) << e[0];
+    EXPECT_EQ(low, e[1]) << e[0];
+    EXPECT_EQ(high, e[2]) << e[0];
+  }
+  const double runs[] = {6.0, 2.0, 5.0, 1.0, 4.0, 3.0};
+  runner_spread s = runner_spread_of(runs, 6);
+  EXPECT_EQ(s.median_ms, 3.5);
+  ASSERT_TRUE(s.has_ci);
+  EXPECT_EQ(s.ci_low_ms, 1.0);
+  EXPECT_EQ(s.ci_high_ms, 6.0);
+  EXPECT_NEAR(s.cv_percent, sqrt(17.5 / 5.0) / 3.5 * 100.0, 1e-9);
+  EXPECT_FALSE(runner_spread_within(s, 50.0));
+  EXPECT_FALSE(runner_spread_of(runs, 5).has_ci);
+  EXPECT_FALSE(runner_spread_of(runs, 1).has_cv);
+  const double tight[] = {100.0, 101.0, 99.0, 100.5, 99.5, 100.0};
+  EXPECT_TRUE(runner_spread_within(runner_spread_of(tight, 6), 1.0));  // 99 and 101: exactly 1 %
+  EXPECT_FALSE(runner_spread_within(runner_spread_of(tight, 6), 0.99));
+}
+
+TEST(runner_stats, StudentQuantiles) {
+  EXPECT_NEAR(runner_t_975(1.0), 12.706, 1e-9);
+  EXPECT_NEAR(runner_t_975(4.0), 2.776, 1e-9);
+  EXPECT_NEAR(runner_t_975(30.0), 2.042, 1e-9);
+  EXPECT_GT(runner_t_975(4.5), 2.571);
+  EXPECT_LT(runner_t_975(4.5), 2.776);
+  EXPECT_NEAR(runner_t_975(1e9), 1.960, 1e-6);
+}
+
+std::vector<double> scaled(const std::vector<double>& v, double k) {
+  std::vector<double> out;
+  for (double x : v) out.push_back(x * k);
+  return out;
+}
+
+TEST(runner_stats, VerdictsOnRunMedians) {
+  const std::vector<double> base = {10.0, 10.1, 9.9, 10.05, 9.95};
+  auto verdict = [&](const std::vector<double>& b, const std::vector<double>& n) {
+    return runner_compare_runs(b.data(), b.size(), n.data(), n.size(), 3.0).verdict;
+  };
+  EXPECT_EQ(verdict(base, base), RUNNER_SAME);
+  EXPECT_EQ(verdict(base, scaled(base, 1.05)), RUNNER_SLOWER);
+  EXPECT_EQ(verdict(base, scaled(base, 0.95)), RUNNER_FASTER);
+  runner_ratio r = runner_compare_runs(base.data(), 5, scaled(base, 1.05).data(), 5, 3.0);
+  EXPECT_NEAR(r.ratio, 1.05, 1e-12);
+  EXPECT_LT(r.low, 1.05);
+  EXPECT_GT(r.high, 1.05);
+  // Edges: no spread, a change of exactly the threshold is within it.
+  const std::vector<double> flat = {10.0, 10.0, 10.0};
+  EXPECT_EQ(verdict(flat, {10.3, 10.3, 10.3}), RUNNER_SAME);
+  EXPECT_EQ(verdict(flat, {10.31, 10.31, 10.31}), RUNNER_SLOWER);
+  EXPECT_EQ(verdict(flat, {9.7, 9.7, 9.7}), RUNNER_SAME);
+  EXPECT_EQ(verdict(flat, {9.69, 9.69, 9.69}), RUNNER_FASTER);
+  // Noise wider than the threshold: no verdict either way.
+  EXPECT_EQ(verdict({10.0, 11.0, 9.0}, {10.5, 11.5, 9.5}), RUNNER_UNCERTAIN);
+  EXPECT_EQ(verdict({10.0, 11.0, 9.0}, {10.0, 11.0, 9.0}), RUNNER_UNCERTAIN);
+  // One run a side gives no spread to judge by, however large the change.
+  runner_ratio one = runner_compare_runs(flat.data(), 1, scaled(flat, 2.0).data(), 1, 3.0);
+  EXPECT_EQ(one.verdict, RUNNER_UNCERTAIN);
+  EXPECT_FALSE(one.has_interval);
+  EXPECT_EQ(verdict(base, {}), RUNNER_MISSING);
+  EXPECT_EQ(verdict({}, base), RUNNER_UNTIMED);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,62 @@
+// Repeated runs of a timed flight: warm-up passes flown first and not
+// reported, then a fixed number of timed runs or, with "auto", runs until
+// every mode's 95 % interval of the median of run medians lies within
+// +-ci_percent, or a cap on runs or seconds ends them. The caller flies
+// the passes and hands each one's frames in; this module decides whether
+// another pass follows and says what ended the runs. Depends on
+// runner/runner_session.h and runner/runner_stats.h.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "runner/runner_session.h"
+
+struct runner_runs_plan {
+  int32_t warmup_passes = 1;  // passes flown before timing, not reported
+  int32_t runs = 3;           // timed runs (ignored when auto_runs)
+  bool auto_runs = false;     // repeat until the interval is narrow enough
+  double ci_percent = 1.0;    // the interval's half-width asked for, in percent of the median
+  int32_t max_runs = 30;      // with auto_runs: most timed runs
+  double max_seconds = 300;   // with auto_runs: no new run starts after this long (timed runs only)
+};
+
+struct runner_runs {
+  runner_runs_plan plan;
+  int32_t passes_flown = 0;                      // warm-up passes and timed runs done
+  double timed_start = 0.0;                      // runner_seconds at the first timed run's start
+  std::vector<std::vector<runner_frame>> timed;  // every frame of each timed run
+  std::string ended_by;                          // what ended the runs, once they have ended
+};
+
+// Parses "N" (1 to 1000) or "auto" into the plan; false for other text.
+bool runner_parse_runs(const char* text, runner_runs_plan* plan);
+
+// Starts the runs.
+void runner_runs_start(runner_runs* r, const runner_runs_plan& plan);
+
+// True while the pass being flown is a warm-up pass.
+bool runner_runs_warming_up(const runner_runs& r);
+
+// Called when a pass starts (now: runner_seconds).
+void runner_runs_pass_begins(runner_runs* r, double now);
+
+// Hands in a finished pass's frames (kept when it was timed); returns true
+// when another pass is to be flown, false when the runs are over (ended_by
+// then says why).
+bool runner_runs_pass_done(runner_runs* r, const std::vector<runner_frame>& frames, double now);
+
+// The run options both programs take: --warmup N, --runs N|auto, --ci
+// PERCENT, --max-runs N, --max-seconds S, --gpu-time on|off. Returns 1 when
+// name is one of them and its value is good, 0 when the value is not (a
+// one-line message in error), -1 when name is none of them.
+int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan, bool* gpu_time,
+                       char* error, size_t error_size);
+
+// Usage lines of those options (each line starts with two blanks).
+const char* runner_runs_usage(void);
+
+// "3" or "auto".
+std::string runner_runs_requested(const runner_runs_plan& plan);
