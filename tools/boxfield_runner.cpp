@@ -221,22 +221,16 @@ static int runner_plot_compared(const char* path, const runner_read_figures& bas
 }
 
 // Runs --compare through the runner library's comparison with the options
-// as read here (each given in its one spelling).
+// as read here.
 static int runner_compare(const box_field_runner_options& o) {
-  char threshold[64];
-  snprintf(threshold, sizeof threshold, "%.17g", o.threshold);
-  std::vector<std::string> words = {"boxfield_runner", "--compare", "--threshold", threshold};
-  if (o.force) words.push_back("--force");
-  if (!o.plot.empty()) {
-    words.push_back("--plot");
-    words.push_back(o.plot);
-  }
-  words.push_back(o.reports[0]);
-  words.push_back(o.reports[1]);
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(&w[0]);
-  argv.push_back(nullptr);
-  return runner_compare_main((int)words.size(), argv.data(), stdout, stderr, runner_plot_compared);
+  runner_compare_request request;
+  request.program = "boxfield_runner";
+  request.base_path = o.reports[0];
+  request.next_path = o.reports[1];
+  request.threshold_percent = o.threshold;
+  request.force = o.force;
+  request.plot_path = o.plot;
+  return runner_compare_main(request, stdout, stderr, runner_plot_compared);
 }
 
 // ---------------------------------------------------------------------------
