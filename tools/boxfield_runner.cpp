@@ -213,8 +213,9 @@ static int runner_plot_compared(const char* path, const runner_read_figures& bas
   char title[600];
   snprintf(title, sizeof title, "%s, %dx%d: base against new", next.script.c_str(), next.width, next.height);
   runner_image picture = runner_plot_frametimes(title, a, &b);
-  if (!runner_write_png(path, picture)) {
-    snprintf(error, error_size, "cannot write %s", path);
+  std::string why;
+  if (!runner_write_png(path, picture, &why)) {
+    snprintf(error, error_size, "cannot write %s: %s", path, why.c_str());
     return 0;
   }
   return 1;
@@ -304,7 +305,8 @@ int main(int argc, char** argv) {
   box_field_main("boxfield_runner");
   runner_report report;
   std::string plot;
-  int32_t failures = box_field_bench_finish(&report, &plot);
+  std::string plot_why;
+  int32_t failures = box_field_bench_finish(&report, &plot, &plot_why);
   if (box_field_bench_frames_drawn() == 0) {
     fprintf(stderr, "boxfield_runner: the program drew no frame\n");
     return 1;
@@ -341,7 +343,8 @@ int main(int argc, char** argv) {
   }
   printf("report: %s\n", json.c_str());
   if (plot.empty()) {
-    fprintf(stderr, "boxfield_runner: cannot write %s/frametimes.png\n", options.out_dir.c_str());
+    fprintf(stderr, "boxfield_runner: cannot write %s/frametimes.png: %s\n", options.out_dir.c_str(),
+            plot_why.c_str());
     status = 1;
   } else {
     printf("frame-time picture: %s\n", plot.c_str());
