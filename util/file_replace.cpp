@@ -199,7 +199,8 @@ static void remove_stale_temporaries(const std::string& folder, const std::strin
     if (end == entry.c_str() + prefix.size() || *end != '-' || !end[1]) continue;
     // ".NAME.tmp-PID-N" exactly: N all digits, so a temporary of another file
     // whose name merely starts like one of these is left alone.
-    if (entry.find_first_not_of("0123456789", (size_t)(end + 1 - entry.c_str())) != std::string::npos) continue;
+    if (entry.find_first_not_of("0123456789", (size_t)(end + 1 - entry.c_str())) != std::string::npos)
+      continue;
     if (pid != current_pid() && process_gone(pid)) remove_file(join(folder, entry));
   }
 }

@@ -275,8 +275,10 @@ TEST(FileReplace, KilledMidSaveLeavesOldFileAndNextSaveCleansUp) {
 
   // A save in progress in a running process (pid 1 always runs) and another
   // file's temporary that starts alike are not stale: they stay.
-  std::vector<std::string> kept = {".ints.bin.tmp-1-0", ".ints.bin.tmp-" + std::to_string(pid) + "-x.tmp-1-0"};
-  for (const std::string& name : kept) ASSERT_TRUE(file_replace_write((dir + "/" + name).c_str(), "t", 1, nullptr));
+  std::vector<std::string> kept = {".ints.bin.tmp-1-0",
+                                   ".ints.bin.tmp-" + std::to_string(pid) + "-x.tmp-1-0"};
+  for (const std::string& name : kept)
+    ASSERT_TRUE(file_replace_write((dir + "/" + name).c_str(), "t", 1, nullptr));
 
   dyn_array next = int_array(500, 9);
   dyn_array_save_compact(&next, path.c_str());
