@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "boxfield/box_field.h"
 #include "boxfield/camera.h"
 #include "boxfield/fps_overlay.h"
@@ -31,6 +33,8 @@
 #include "shell/platform_headless.h"
 #include "shell/view.h"
 #include "shell/window.h"
+#include "util/cli_options.h"
+#include "util/file_replace.h"
 
 static double bare_seconds(void) {
   struct timespec t;
@@ -59,6 +63,7 @@ static void section_end(int section) {
 static void bare_usage(FILE* out) {
   fprintf(out,
           "usage: boxfield_bare [options]\n"
+          "  -h, --help      this text;  --version  the version\n"
           "  --size WxH      surface size (default 1280x720)\n"
           "  --tour NAME     built-in flight of boxfield_runner: %s (default bench)\n"
           "  --script FILE   flight script file (format: runner/runner_script.h)\n"
@@ -67,6 +72,7 @@ static void bare_usage(FILE* out) {
           "  --profile       also time each part of the frame apart (each ends with glFinish),\n"
           "                  including the program's eglSwapBuffers\n",
           runner_tour_names());
+  fputs(cli_convention_help, out);
 }
 
 static bool bare_read_text(const char* path, std::string* out) {
@@ -81,68 +87,89 @@ static bool bare_read_text(const char* path, std::string* out) {
   return ok;
 }
 
-static void bare_json_mode(FILE* f, const char* name, const runner_summary& s, const char* tail) {
-  fprintf(
-      f,
-      "    \"%s\": {\"frames\": %zu, \"mean_ms\": %.4f, \"median_ms\": %.4f, \"p90_ms\": %.4f, \"p99_ms\": "
-      "%.4f, \"max_ms\": %.4f, \"low_1pct_fps\": %.2f}%s\n",
-      name, s.count, s.mean_ms, s.median_ms, s.p90_ms, s.p99_ms, s.max_ms, s.low_1pct_fps, tail);
+// One mode's figures in the runner's report layout.
+static nlohmann::json bare_json_mode(const runner_summary& s) {
+  return {{"frames", s.count},  {"mean_ms", s.mean_ms}, {"median_ms", s.median_ms},      {"p90_ms", s.p90_ms},
+          {"p99_ms", s.p99_ms}, {"max_ms", s.max_ms},   {"low_1pct_fps", s.low_1pct_fps}};
 }
+
+enum { OPT_VERSION = CLI_FIRST_ID, OPT_SIZE, OPT_TOUR, OPT_SCRIPT, OPT_REPORT, OPT_OVERLAY, OPT_PROFILE };
+
+static const cli_option bare_option_table[] = {
+    {"help", CLI_NO_VALUE, CLI_HELP},       {"version", CLI_NO_VALUE, OPT_VERSION},
+    {"size", CLI_VALUE, OPT_SIZE},          {"tour", CLI_VALUE, OPT_TOUR},
+    {"script", CLI_VALUE, OPT_SCRIPT},      {"report", CLI_VALUE, OPT_REPORT},
+    {"overlay", CLI_NO_VALUE, OPT_OVERLAY}, {"profile", CLI_NO_VALUE, OPT_PROFILE},
+};
 
 int main(int argc, char** argv) {
   fpu_use_extended_precision();
   int32_t width = 1280, height = 720;
   std::string label = "tour bench", text = runner_builtin_tour("bench"), report;
-  bool overlay = false;
-  for (int i = 1; i < argc; i++) {
-    const char* a = argv[i];
-    if (strcmp(a, "--help") == 0) {
-      bare_usage(stdout);
-      return 0;
+  bool overlay = false, help = false, version = false;
+  cli_parser p;
+  cli_begin(&p, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0)),
+            bare_option_table, sizeof bare_option_table / sizeof bare_option_table[0]);
+  for (bool reading = true; reading;) {
+    const char* value = nullptr;
+    bool ok = true;
+    switch (cli_next(&p, &value)) {
+      case CLI_END:
+        reading = false;
+        break;
+      case CLI_ERROR:
+        ok = false;
+        break;
+      case CLI_OPERAND:
+        ok = cli_refuse(&p, "unexpected argument '%s'", value);
+        break;
+      case CLI_HELP:
+        help = true;
+        break;
+      case OPT_VERSION:
+        version = true;
+        break;
+      case OPT_PROFILE:
+        profile = true;
+        break;
+      case OPT_OVERLAY:
+        overlay = true;
+        break;
+      case OPT_SIZE:
+        if (!runner_parse_size(value, 16, 16, &width, &height))
+          ok = cli_refuse(&p, "--size wants WxH, each from 16 to 8192 (got '%s')", value);
+        break;
+      case OPT_TOUR:
+        if (const char* tour = runner_builtin_tour(value)) {
+          text = tour;
+          label = std::string("tour ") + value;
+        } else {
+          ok = cli_refuse(&p, "no tour '%s' (tours: %s)", value, runner_tour_names());
+        }
+        break;
+      case OPT_SCRIPT:
+        if (!bare_read_text(value, &text)) {
+          fprintf(stderr, "boxfield_bare: cannot read script %s (or it is over 1 MiB)\n", value);
+          return 2;
+        }
+        label = std::string("script ") + value;
+        break;
+      case OPT_REPORT:
+        report = value;
+        break;
     }
-    if (strcmp(a, "--profile") == 0) {
-      profile = true;
-      continue;
+    if (!ok) {
+      fputs(cli_usage_error_line("boxfield_bare", p.error).c_str(), stderr);
+      return CLI_USAGE_STATUS;
     }
-    if (strcmp(a, "--overlay") == 0) {
-      overlay = true;
-      continue;
-    }
-    if (strcmp(a, "--version") == 0) {
-      printf("boxfield_bare %s\n", BF_VERSION);
-      return 0;
-    }
-    bool known = strcmp(a, "--size") == 0 || strcmp(a, "--tour") == 0 || strcmp(a, "--script") == 0 ||
-                 strcmp(a, "--report") == 0;
-    if (!known) {
-      fprintf(stderr, "boxfield_bare: unknown option %s (see --help)\n", a);
-      return 2;
-    }
-    if (i + 1 >= argc) {
-      fprintf(stderr, "boxfield_bare: %s needs a value (see --help)\n", a);
-      return 2;
-    }
-    const char* value = argv[++i];
-    if (strcmp(a, "--size") == 0 && !runner_parse_size(value, 16, 16, &width, &height)) {
-      fprintf(stderr, "boxfield_bare: --size wants WxH, each from 16 to 8192\n");
-      return 2;
-    } else if (strcmp(a, "--tour") == 0) {
-      const char* tour = runner_builtin_tour(value);
-      if (!tour) {
-        fprintf(stderr, "boxfield_bare: no tour '%s' (tours: %s)\n", value, runner_tour_names());
-        return 2;
-      }
-      text = tour;
-      label = std::string("tour ") + value;
-    } else if (strcmp(a, "--script") == 0) {
-      if (!bare_read_text(value, &text)) {
-        fprintf(stderr, "boxfield_bare: cannot read script %s (or it is over 1 MiB)\n", value);
-        return 2;
-      }
-      label = std::string("script ") + value;
-    } else if (strcmp(a, "--report") == 0) {
-      report = value;
-    }
+  }
+  if (help) {
+    bare_usage(stdout);
+    return 0;
+  }
+  if (version) {
+    printf("boxfield_bare %s\n", BF_VERSION);
+    return 0;
   }
   runner_script script;
   char error[256];
@@ -262,24 +289,16 @@ int main(int argc, char** argv) {
     printf("\n");
   }
   if (!report.empty()) {
-    FILE* f = fopen(report.c_str(), "w");
-    if (!f) {
-      fprintf(stderr, "boxfield_bare: cannot write %s\n", report.c_str());
-      return 1;
-    }
-    fprintf(f, "{\n  \"program\": \"boxfield_bare\",\n  \"frame_end\": \"glFinish\",\n");
-    fprintf(f, "  \"surface\": {\"width\": %d, \"height\": %d},\n  \"script\": \"", width, height);
-    for (unsigned char c : label) {
-      if (c == '"' || c == '\\') fputc('\\', f);
-      if (c >= 0x20) fputc(c, f);
-    }
-    fprintf(f, "\",\n  \"modes\": {\n");
-    bare_json_mode(f, "solid", solid, ",");
-    bare_json_mode(f, "wire", wire, "");
-    fprintf(f, "  }\n}\n");
-    bool ok = !ferror(f);
-    if (fclose(f) != 0 || !ok) {
-      fprintf(stderr, "boxfield_bare: cannot write %s\n", report.c_str());
+    nlohmann::json j = {{"program", "boxfield_bare"},
+                        {"frame_end", "glFinish"},
+                        {"surface", {{"width", width}, {"height", height}}},
+                        {"script", label},
+                        {"modes", {{"solid", bare_json_mode(solid)}, {"wire", bare_json_mode(wire)}}}};
+    // Names that are not UTF-8 (a script file's path) have their bytes replaced.
+    std::string json = j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    std::string why;
+    if (!file_replace_write(report.c_str(), json.data(), json.size(), &why)) {
+      fprintf(stderr, "boxfield_bare: cannot write %s: %s\n", report.c_str(), why.c_str());
       return 1;
     }
   }

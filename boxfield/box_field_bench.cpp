@@ -97,9 +97,10 @@ static void take_shot(const runner_event& e) {
   runner_image im = runner_read_surface(screen_width, screen_height);
   if (options.validate_dir.empty()) {
     shot.file = out_path(std::string(e.name) + ".png");
-    if (!runner_write_png(shot.file.c_str(), im)) {
+    std::string why;
+    if (!runner_write_png(shot.file.c_str(), im, &why)) {
       shot.passed = 0;
-      shot.message = "cannot write " + shot.file;
+      shot.message = "cannot write " + shot.file + ": " + why;
     }
   } else {
     shot.compared = 1;
@@ -339,7 +340,7 @@ void box_field_bench_begin(const box_field_bench_options& o) {
   box_field_hook = bench_hook;
 }
 
-int32_t box_field_bench_finish(runner_report* r, std::string* plot_path) {
+int32_t box_field_bench_finish(runner_report* r, std::string* plot_path, std::string* plot_why) {
   box_field_hook = nullptr;
   if (options.progress) runner_progress_end(&progress);
   runner_gl_errors_end();
@@ -394,7 +395,9 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path) {
     std::string title = runner_plot_title(gl_renderer, screen_width, screen_height, r->frame_end.c_str());
     runner_image picture = runner_plot_frametimes(title.c_str(), run, nullptr);
     std::string path = out_path("frametimes.png");
-    if (runner_write_png(path.c_str(), picture)) *plot_path = path;
+    if (runner_write_png(path.c_str(), picture, plot_why)) *plot_path = path;
+  } else if (plot_why) {
+    *plot_why = "no timed run in both modes to draw";
   }
   return failures;
 }

@@ -60,9 +60,11 @@ void box_field_bench_begin(const box_field_bench_options& options);
 // After box_field_main has returned (the GL context still current): removes
 // the hook, stops the error count and the GPU timer, fills the report
 // (runs, modes, errors, environment, size, frame end, shots) and writes
-// <out_dir>/frametimes.png (its path in plot_path, "" when it could not be
-// written). Returns the number of failed shots.
-int32_t box_field_bench_finish(runner_report* report, std::string* plot_path);
+// <out_dir>/frametimes.png (its path in plot_path; "" when it could not be
+// written, with the reason in *plot_why when plot_why is not null). Returns
+// the number of failed shots.
+int32_t box_field_bench_finish(runner_report* report, std::string* plot_path,
+                               std::string* plot_why = nullptr);
 
 // Seconds from box_field_bench_begin to the start-up hook, and to the end of
 // the first frame (0 before).

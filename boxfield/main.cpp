@@ -118,8 +118,8 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   benchmark_loop_returned = true;
   window_close_status = 0;
   runner_report report;
-  std::string plot;
-  box_field_bench_finish(&report, &plot);
+  std::string plot, plot_why;
+  box_field_bench_finish(&report, &plot, &plot_why);
   report.env.swap_interval_requested = "0";
   report.env.swap_interval_granted = swap_interval_result;
   if (box_field_bench_frames_drawn() == 0) {
@@ -146,7 +146,7 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
     }
   }
   if (plot.empty()) {
-    tell(stderr, "boxfield: cannot write frametimes.png beside " + o.report + "\n", true);
+    tell(stderr, "boxfield: cannot write frametimes.png beside " + o.report + ": " + plot_why + "\n", true);
     status = 1;
   } else {
     written += "frame-time picture: " + plot + "\n";

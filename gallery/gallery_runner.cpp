@@ -137,8 +137,9 @@ static void take_shot(const runner_event& e) {
     return;
   }
   std::string path = options.out_dir + "/" + e.name + ".png";
-  if (!runner_write_png(path.c_str(), im)) {
-    printf("FAILED %s: cannot write %s\n", e.name, path.c_str());
+  std::string why;
+  if (!runner_write_png(path.c_str(), im, &why)) {
+    printf("FAILED %s: cannot write %s: %s\n", e.name, path.c_str(), why.c_str());
     failures++;
     return;
   }

@@ -9,9 +9,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <filesystem>
+
 #include <nlohmann/json.hpp>
 
-#include "runner/runner_args.h"
 #include "runner/runner_report.h"
 
 static int report_fail(char* error, size_t error_size, const char* format, ...) {
@@ -301,6 +302,17 @@ int runner_read_report(const char* path, runner_read_figures* out, char* error, 
   return 1;
 }
 
+std::string runner_compare_default_plot_path(const std::string& next_path) {
+  // Beside NEW.json: its folder, or the current one for a bare name (or a
+  // path the library cannot convert, which can throw on Windows).
+  try {
+    std::filesystem::path folder = std::filesystem::u8path(next_path).parent_path();
+    return (folder / "compare-frametimes.png").u8string();
+  } catch (const std::exception&) {
+    return "compare-frametimes.png";
+  }
+}
+
 const runner_read_mode* runner_read_find_mode(const runner_read_figures& f, const char* name) {
   for (const runner_read_mode& m : f.modes) {
     if (m.name == name) return &m;
@@ -411,68 +423,12 @@ void runner_print_comparison(FILE* out, const char* base_name, const char* next_
   }
 }
 
-static void compare_usage(FILE* out, const char* me) {
-  fprintf(out,
-          "usage: %s --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
-          "  decides per mode from the run medians: SAME, FASTER, SLOWER or UNCERTAIN;\n"
-          "  exit 1 when a mode is SLOWER than the threshold (default 3 %%) or missing in NEW,\n"
-          "  2 for a usage error, 3 when a report is unreadable or the two are not comparable;\n"
-          "  --force compares reports that differ (the output says how);\n"
-          "  --plot FILE: both runs' frame times overlaid (default compare-frametimes.png beside NEW.json)\n",
-          me);
-}
-
-int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_compare_plotter plot) {
-  // Messages are prefixed with the program's name as argv[0] gives it.
-  std::string program = argc > 0 && argv[0] ? argv[0] : "compare";
-  size_t cut = program.find_last_of("/\\");
-  if (cut != std::string::npos) program = program.substr(cut + 1);
-  const char* me = program.c_str();
-  const char* paths[2] = {nullptr, nullptr};
-  int path_count = 0;
-  double threshold = 3.0;
-  bool force = false;
-  const char* plot_path = nullptr;
-  bool options_done = false;
-  for (int i = 1; i < argc; i++) {
-    const char* a = argv[i];
-    const char* eq = options_done ? nullptr : strchr(a, '=');
-    std::string name = eq && a[0] == '-' ? std::string(a, eq) : std::string(a);
-    const char* inline_value = eq && a[0] == '-' ? eq + 1 : nullptr;
-    if (!options_done && strcmp(a, "--") == 0) {
-      options_done = true;
-    } else if (!options_done && name == "--compare") {
-      continue;
-    } else if (!options_done && name == "--force") {
-      force = true;
-    } else if (!options_done && (name == "--threshold" || name == "--plot")) {
-      const char* value = inline_value ? inline_value : i + 1 < argc ? argv[++i] : nullptr;
-      if (name == "--threshold" && (!value || !runner_parse_number(value, 0.0, 99.0, &threshold))) {
-        fprintf(err, "%s: --threshold wants a percentage from 0 to 99; try '%s --help'\n", me, me);
-        return RUNNER_COMPARE_USAGE;
-      }
-      if (name == "--plot") {
-        if (!value || !*value) {
-          fprintf(err, "%s: --plot wants a picture file; try '%s --help'\n", me, me);
-          return RUNNER_COMPARE_USAGE;
-        }
-        plot_path = value;
-      }
-    } else if (!options_done && a[0] == '-' && a[1] != 0) {
-      fprintf(err, "%s: %s does not go with --compare; try '%s --help'\n", me, a, me);
-      return RUNNER_COMPARE_USAGE;
-    } else if (path_count < 2) {
-      paths[path_count++] = a;
-    } else {
-      fprintf(err, "%s: unexpected argument %s: --compare takes two reports\n", me, a);
-      return RUNNER_COMPARE_USAGE;
-    }
-  }
-  if (path_count < 2) {
-    fprintf(err, "%s: --compare needs two reports, BASE.json and NEW.json\n", me);
-    compare_usage(err, me);
-    return RUNNER_COMPARE_USAGE;
-  }
+int runner_compare_main(const runner_compare_request& request, FILE* out, FILE* err,
+                        runner_compare_plotter plot) {
+  const char* me = request.program ? request.program : "compare";
+  const char* paths[2] = {request.base_path.c_str(), request.next_path.c_str()};
+  double threshold = request.threshold_percent;
+  bool force = request.force;
   runner_read_figures reports[2];
   for (int i = 0; i < 2; i++) {
     char error[512];
@@ -501,16 +457,8 @@ int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_comp
   int status = c.failed ? RUNNER_COMPARE_FAILED : RUNNER_COMPARE_OK;
   // The picture is an aid: whatever becomes of it, the verdict stands.
   if (plot && reports[0].has_frame_times && reports[1].has_frame_times) {
-    std::string path;
-    if (plot_path) {
-      path = plot_path;
-    } else {
-      // Beside NEW.json: its folder, or the current one for a bare name.
-      path = paths[1];
-      size_t slash = path.find_last_of("/\\");
-      path = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-      path += "compare-frametimes.png";
-    }
+    std::string path =
+        request.plot_path.empty() ? runner_compare_default_plot_path(paths[1]) : request.plot_path;
     char error[512];
     if (plot(path.c_str(), reports[0], paths[0], reports[1], paths[1], error, sizeof error)) {
       fprintf(out, "frame-time picture: %s\n", path.c_str());

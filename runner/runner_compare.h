@@ -94,13 +94,28 @@ typedef int (*runner_compare_plotter)(const char* path, const runner_read_figure
 // Exit statuses of the compare command.
 constexpr int RUNNER_COMPARE_OK = 0;       // no mode SLOWER or MISSING
 constexpr int RUNNER_COMPARE_FAILED = 1;   // a mode SLOWER, or timed in BASE and not in NEW
-constexpr int RUNNER_COMPARE_USAGE = 2;    // a usage error
+constexpr int RUNNER_COMPARE_USAGE = 2;    // a usage error (the program's option parser gives it)
 constexpr int RUNNER_COMPARE_REFUSED = 3;  // a report unreadable, or the two not comparable
 
-// The `--compare BASE.json NEW.json [--threshold PERCENT] [--force]
-// [--plot FILE]` command (argv[0] is the program), printing the table to out
-// and refusals to err. When plot is not null and both reports list their
-// frame times, it draws them overlaid into FILE (default
-// compare-frametimes.png in NEW.json's folder); a picture that cannot be
-// made is one line on err and never changes the status.
-int runner_compare_main(int argc, char** argv, FILE* out, FILE* err, runner_compare_plotter plot);
+// The compare command as the program's options gave it
+// (`--compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]`).
+struct runner_compare_request {
+  const char* program = "compare";  // the name messages begin with
+  std::string base_path, next_path;
+  double threshold_percent = 3.0;
+  bool force = false;
+  std::string plot_path;  // "": runner_compare_default_plot_path(next_path)
+};
+
+// compare-frametimes.png in the folder of the report at next_path (UTF-8),
+// or in the current folder for a bare file name (or a path that cannot be
+// converted to the system's form).
+std::string runner_compare_default_plot_path(const std::string& next_path);
+
+// Runs the compare command, printing the table to out and refusals to err.
+// When plot is not null and both reports list their frame times, it draws
+// them overlaid into the picture file; a picture that cannot be made is one
+// line on err and never changes the status. Returns RUNNER_COMPARE_OK,
+// _FAILED or _REFUSED.
+int runner_compare_main(const runner_compare_request& request, FILE* out, FILE* err,
+                        runner_compare_plotter plot);

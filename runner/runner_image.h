@@ -6,6 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <string>
 #include <vector>
 
 struct runner_image {
@@ -40,8 +41,9 @@ runner_compare_result runner_compare_images(const runner_image& got, const runne
 // darkened, differing pixels in full red.
 runner_image runner_diff_image(const runner_image& got, const runner_image& expected, int32_t tolerance);
 
-// Writes an 8-bit RGB PNG; returns 0 on failure.
-int runner_write_png(const char* path, const runner_image& image);
+// Writes an 8-bit RGB PNG (replaced whole or not at all); returns 0 on
+// failure, with the reason in *why when why is not null.
+int runner_write_png(const char* path, const runner_image& image, std::string* why = nullptr);
 
 // Reads a PNG of any bit depth and colour type as 8-bit RGB (alpha dropped).
 // Returns 0 with a message in error when the file is missing, not a PNG,

@@ -27,19 +27,24 @@
 #pragma GCC diagnostic pop
 #endif
 
-int runner_write_png(const char* path, const runner_image& image) {
+int runner_write_png(const char* path, const runner_image& image, std::string* why) {
   if (image.width <= 0 || image.height <= 0 ||
-      image.rgb.size() != (size_t)image.width * (size_t)image.height * 3)
+      image.rgb.size() != (size_t)image.width * (size_t)image.height * 3) {
+    if (why) *why = "no picture to write (empty or inconsistent size)";
     return 0;
+  }
   // Encoded in memory, then replaced whole or not at all.
   std::vector<unsigned char> png;
   auto append = [](void* context, void* data, int size) {
     std::vector<unsigned char>* bytes = (std::vector<unsigned char>*)context;
     bytes->insert(bytes->end(), (unsigned char*)data, (unsigned char*)data + size);
   };
-  if (!stbi_write_png_to_func(append, &png, image.width, image.height, 3, image.rgb.data(), image.width * 3))
+  if (!stbi_write_png_to_func(append, &png, image.width, image.height, 3, image.rgb.data(),
+                              image.width * 3)) {
+    if (why) *why = "the PNG encoder failed";
     return 0;
-  return file_replace_write(path, png.data(), png.size(), nullptr) ? 1 : 0;
+  }
+  return file_replace_write(path, png.data(), png.size(), why) ? 1 : 0;
 }
 
 int runner_read_png(const char* path, runner_image* image, char* error, size_t error_size) {

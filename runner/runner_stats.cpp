@@ -20,11 +20,24 @@ static double sorted_median(const std::vector<double>& sorted) {
   return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
 }
 
-runner_summary runner_summarise(const double* frame_ms, size_t n) {
-  runner_summary s = {};
-  if (n == 0) return s;
-  std::vector<double> sorted(frame_ms, frame_ms + n);
+// The values that are numbers, ascending. NaN (a frame or run the clock
+// could not time) is left out: it has no place in an order, and std::sort
+// with one in the range is undefined.
+static std::vector<double> sorted_numbers(const double* values, size_t n) {
+  std::vector<double> sorted;
+  sorted.reserve(n);
+  for (size_t i = 0; i < n; i++) {
+    if (!isnan(values[i])) sorted.push_back(values[i]);
+  }
   std::sort(sorted.begin(), sorted.end());
+  return sorted;
+}
+
+runner_summary runner_summarise(const double* frame_ms, size_t count) {
+  runner_summary s = {};
+  std::vector<double> sorted = sorted_numbers(frame_ms, count);
+  size_t n = sorted.size();
+  if (n == 0) return s;
   double sum = 0.0;
   for (double v : sorted) sum += v;
   s.count = n;
@@ -65,12 +78,12 @@ bool runner_median_ci_ranks(size_t n, size_t* low, size_t* high) {
   return true;
 }
 
-runner_spread runner_spread_of(const double* values, size_t n) {
+runner_spread runner_spread_of(const double* values, size_t count) {
   runner_spread s = {};
+  std::vector<double> sorted = sorted_numbers(values, count);
+  size_t n = sorted.size();
   s.runs = n;
   if (n == 0) return s;
-  std::vector<double> sorted(values, values + n);
-  std::sort(sorted.begin(), sorted.end());
   s.median_ms = sorted_median(sorted);
   size_t low = 0, high = 0;
   if (runner_median_ci_ranks(n, &low, &high)) {

@@ -30,7 +30,8 @@ struct runner_summary {
 double runner_percentile(const double* sorted, size_t n, double p);
 
 // Summarises n frame times in milliseconds (any order; the input is not
-// changed). A zero count gives an all-zero summary.
+// changed). NaN values are left out (count is the rest); none left gives an
+// all-zero summary.
 runner_summary runner_summarise(const double* frame_ms, size_t n);
 
 // Runs needed for a 95 % interval of the median by order statistics.
@@ -52,7 +53,8 @@ struct runner_spread {
 // possible. False when no k reaches 95 % (n < 6).
 bool runner_median_ci_ranks(size_t n, size_t* low, size_t* high);
 
-// Spread of n run values (any order, input unchanged).
+// Spread of n run values (any order, input unchanged; NaN values left out
+// and not counted in runs).
 runner_spread runner_spread_of(const double* values, size_t n);
 
 // True when the interval lies within +-percent of the median.

@@ -213,30 +213,25 @@ static int runner_plot_compared(const char* path, const runner_read_figures& bas
   char title[600];
   snprintf(title, sizeof title, "%s, %dx%d: base against new", next.script.c_str(), next.width, next.height);
   runner_image picture = runner_plot_frametimes(title, a, &b);
-  if (!runner_write_png(path, picture)) {
-    snprintf(error, error_size, "cannot write %s", path);
+  std::string why;
+  if (!runner_write_png(path, picture, &why)) {
+    snprintf(error, error_size, "cannot write %s: %s", path, why.c_str());
     return 0;
   }
   return 1;
 }
 
 // Runs --compare through the runner library's comparison with the options
-// as read here (each given in its one spelling).
+// as read here.
 static int runner_compare(const box_field_runner_options& o) {
-  char threshold[64];
-  snprintf(threshold, sizeof threshold, "%.17g", o.threshold);
-  std::vector<std::string> words = {"boxfield_runner", "--compare", "--threshold", threshold};
-  if (o.force) words.push_back("--force");
-  if (!o.plot.empty()) {
-    words.push_back("--plot");
-    words.push_back(o.plot);
-  }
-  words.push_back(o.reports[0]);
-  words.push_back(o.reports[1]);
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(&w[0]);
-  argv.push_back(nullptr);
-  return runner_compare_main((int)words.size(), argv.data(), stdout, stderr, runner_plot_compared);
+  runner_compare_request request;
+  request.program = "boxfield_runner";
+  request.base_path = o.reports[0];
+  request.next_path = o.reports[1];
+  request.threshold_percent = o.threshold;
+  request.force = o.force;
+  request.plot_path = o.plot;
+  return runner_compare_main(request, stdout, stderr, runner_plot_compared);
 }
 
 // ---------------------------------------------------------------------------
@@ -310,7 +305,8 @@ int main(int argc, char** argv) {
   box_field_main("boxfield_runner");
   runner_report report;
   std::string plot;
-  int32_t failures = box_field_bench_finish(&report, &plot);
+  std::string plot_why;
+  int32_t failures = box_field_bench_finish(&report, &plot, &plot_why);
   if (box_field_bench_frames_drawn() == 0) {
     fprintf(stderr, "boxfield_runner: the program drew no frame\n");
     return 1;
@@ -347,7 +343,8 @@ int main(int argc, char** argv) {
   }
   printf("report: %s\n", json.c_str());
   if (plot.empty()) {
-    fprintf(stderr, "boxfield_runner: cannot write %s/frametimes.png\n", options.out_dir.c_str());
+    fprintf(stderr, "boxfield_runner: cannot write %s/frametimes.png: %s\n", options.out_dir.c_str(),
+            plot_why.c_str());
     status = 1;
   } else {
     printf("frame-time picture: %s\n", plot.c_str());

@@ -240,12 +240,9 @@ static int write_png(const std::string& path, const image& img) {
   out.width = img.width;
   out.height = img.height;
   out.rgb = img.rgb;
-  errno = 0;
-  if (!runner_write_png(path.c_str(), out)) {
-    // The writer returns only a status; the system's reason is left in errno.
-    if (errno) return !fail("cannot write %s: %s", path.c_str(), strerror(errno));
-    return !fail("writing %s failed", path.c_str());
-  }
+  std::string why;
+  if (!runner_write_png(path.c_str(), out, &why))
+    return !fail("cannot write %s: %s", path.c_str(), why.c_str());
   return 1;
 }
 

@@ -12,6 +12,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -249,15 +250,20 @@ struct command_result {
   std::string out, err;
 };
 
-command_result run_compare(std::vector<std::string> args, runner_compare_plotter plot = nullptr) {
-  std::vector<char*> argv;
-  std::string program = "boxfield_runner";
-  argv.push_back(&program[0]);
-  for (std::string& a : args) argv.push_back(&a[0]);
+command_result run_compare(const std::string& base, const std::string& next,
+                           runner_compare_plotter plot = nullptr, double threshold = 3.0, bool force = false,
+                           const std::string& plot_path = std::string()) {
+  runner_compare_request request;
+  request.program = "boxfield_runner";
+  request.base_path = base;
+  request.next_path = next;
+  request.threshold_percent = threshold;
+  request.force = force;
+  request.plot_path = plot_path;
   std::string out_path = temp_path("compare_out.txt"), err_path = temp_path("compare_err.txt");
   FILE* out = fopen(out_path.c_str(), "wb");
   FILE* err = fopen(err_path.c_str(), "wb");
-  int status = runner_compare_main((int)argv.size(), argv.data(), out, err, plot);
+  int status = runner_compare_main(request, out, err, plot);
   fclose(out);
   fclose(err);
   return {status, read_whole_file(out_path), read_whole_file(err_path)};
@@ -274,23 +280,22 @@ TEST(runner_compare, VerdictsAndExitStatus) {
   std::string faster = write_report("faster.json", standard(0.95));
   std::string edge = write_report("edge.json", standard(1.03));
 
-  command_result r = run_compare({"--compare", base, same});
+  command_result r = run_compare(base, same);
   EXPECT_EQ(r.status, RUNNER_COMPARE_OK) << r.err;
   EXPECT_NE(r.out.find("SAME"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("passed: no mode SLOWER or MISSING"), std::string::npos) << r.out;
 
-  r = run_compare({"--compare", base, slower});
+  r = run_compare(base, slower);
   EXPECT_EQ(r.status, RUNNER_COMPARE_FAILED);
   EXPECT_NE(r.out.find("  solid        10.000       10.500    1.0500"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("SLOWER\n"), std::string::npos) << r.out;
-  r = run_compare({"--compare", base, faster});
+  r = run_compare(base, faster);
   EXPECT_EQ(r.status, RUNNER_COMPARE_OK);
   EXPECT_NE(r.out.find("FASTER"), std::string::npos) << r.out;
-  // The same slowdown under a larger threshold, given both ways.
-  EXPECT_EQ(run_compare({base, "--compare", slower, "--threshold", "12.5"}).status, RUNNER_COMPARE_OK);
-  EXPECT_EQ(run_compare({base, "--compare", slower, "--threshold=12.5"}).status, RUNNER_COMPARE_OK);
+  // The same slowdown under a larger threshold.
+  EXPECT_EQ(run_compare(base, slower, nullptr, 12.5).status, RUNNER_COMPARE_OK);
   // Exactly the threshold (3 %) is not beyond it, whatever the spread says.
-  r = run_compare({"--compare", base, edge});
+  r = run_compare(base, edge);
   EXPECT_EQ(r.status, RUNNER_COMPARE_OK) << r.out;
   EXPECT_EQ(r.out.find("  SLOWER"), std::string::npos) << r.out;
 
@@ -299,25 +304,16 @@ TEST(runner_compare, VerdictsAndExitStatus) {
       write_report("one_a.json", made_report({frames_around(10, 20)}, {frames_around(5, 20)}));
   std::string one_b =
       write_report("one_b.json", made_report({frames_around(20, 20)}, {frames_around(5, 20)}));
-  r = run_compare({"--compare", one_a, one_b});
+  r = run_compare(one_a, one_b);
   EXPECT_EQ(r.status, RUNNER_COMPARE_OK);
   EXPECT_NE(r.out.find("UNCERTAIN (1 and 1 runs: 2 a side at least"), std::string::npos) << r.out;
 
   // A mode timed in BASE and not in NEW fails the comparison.
   std::string no_wire = write_report("no_wire.json", made_report(runs_with_medians(solid_medians), {}));
-  r = run_compare({"--compare", base, no_wire});
+  r = run_compare(base, no_wire);
   EXPECT_EQ(r.status, RUNNER_COMPARE_FAILED);
   EXPECT_NE(r.out.find("MISSING: NEW timed no frames in this mode"), std::string::npos) << r.out;
-  EXPECT_EQ(run_compare({"--compare", no_wire, base}).status, RUNNER_COMPARE_OK);
-
-  // Usage errors.
-  EXPECT_EQ(run_compare({"--compare", base}).status, RUNNER_COMPARE_USAGE);
-  EXPECT_EQ(run_compare({"--compare", base, same, same}).status, RUNNER_COMPARE_USAGE);
-  EXPECT_EQ(run_compare({"--compare", base, same, "--threshold", "-1"}).status, RUNNER_COMPARE_USAGE);
-  EXPECT_EQ(run_compare({"--compare", base, same, "--threshold"}).status, RUNNER_COMPARE_USAGE);
-  r = run_compare({"--compare", base, same, "--size", "10x10"});
-  EXPECT_EQ(r.status, RUNNER_COMPARE_USAGE);
-  EXPECT_NE(r.err.find("--size does not go with --compare"), std::string::npos) << r.err;
+  EXPECT_EQ(run_compare(no_wire, base).status, RUNNER_COMPARE_OK);
 }
 
 TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
@@ -340,13 +336,13 @@ TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
     runner_report changed = standard();
     d.change(&changed);
     std::string next = write_report("changed.json", changed);
-    command_result r = run_compare({"--compare", base, next});
+    command_result r = run_compare(base, next);
     EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED) << d.message;
     EXPECT_NE(r.err.find(d.message), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("(--force compares them anyway)\n"), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_TRUE(r.out.empty());
-    r = run_compare({"--compare", base, next, "--force"});
+    r = run_compare(base, next, nullptr, 3.0, true);
     EXPECT_EQ(r.status, RUNNER_COMPARE_OK) << r.err;
     EXPECT_NE(r.out.find(d.message), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("compared because of --force"), std::string::npos);
@@ -354,14 +350,14 @@ TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
   std::string text = runner_report_json(standard());
   std::string old =
       write_text("old.json", text.replace(text.find("\"schema_version\": 2"), 19, "\"schema_version\": 1"));
-  command_result r = run_compare({"--compare", base, old});
+  command_result r = run_compare(base, old);
   EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
   EXPECT_NE(r.err.find("old.json: schema_version 1, this build reads 2"), std::string::npos) << r.err;
   std::string broken = write_text("broken.json", runner_report_json(standard()).substr(0, 200));
-  r = run_compare({"--compare", base, broken});
+  r = run_compare(base, broken);
   EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
   EXPECT_NE(r.err.find("broken.json: not a valid report"), std::string::npos) << r.err;
-  r = run_compare({"--compare", base, temp_path("missing.json")});
+  r = run_compare(base, temp_path("missing.json"));
   EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
   EXPECT_NE(r.err.find("missing.json: cannot open it"), std::string::npos) << r.err;
 }
@@ -385,12 +381,16 @@ TEST(runner_compare, PictureBesideTheNewReportNeverChangesTheVerdict) {
   std::string base = write_report("base_p.json", made_report({{9, 11}, {9, 11}}, {{4, 6}, {4, 6}}));
   std::string next = write_report("next_p.json", made_report({{9, 11}, {9, 11}}, {{4, 6}, {4, 6}}));
   plotted_path.clear();
-  command_result r = run_compare({"--compare", base, next}, plot_ok);
+  command_result r = run_compare(base, next, plot_ok);
   EXPECT_EQ(r.status, RUNNER_COMPARE_OK) << r.err;
-  std::string folder = next.substr(0, next.find_last_of('/') + 1);
-  EXPECT_EQ(plotted_path, folder + "compare-frametimes.png");
+  // NEW's folder (compared as paths: Windows joins with a backslash).
+  std::filesystem::path picture = std::filesystem::u8path(plotted_path);
+  EXPECT_TRUE(picture.parent_path() == std::filesystem::u8path(next).parent_path()) << plotted_path;
+  EXPECT_EQ(picture.filename().u8string(), "compare-frametimes.png");
+  // A bare name: the current folder.
+  EXPECT_EQ(runner_compare_default_plot_path("next.json"), "compare-frametimes.png");
   EXPECT_EQ(plotted_base_solid, std::vector<double>({9.0, 11.0, 9.0, 11.0}));
-  r = run_compare({"--compare", base, next, "--plot", temp_path("chosen.png")}, plot_ok);
+  r = run_compare(base, next, plot_ok, 3.0, false, temp_path("chosen.png"));
   EXPECT_EQ(plotted_path, temp_path("chosen.png"));
 
   // No picture: one line on the error stream, the verdict and status kept.
@@ -398,8 +398,8 @@ TEST(runner_compare, PictureBesideTheNewReportNeverChangesTheVerdict) {
   std::string base6 = write_report("base6_p.json", standard());
   for (const std::string& n : {next, slower}) {
     const std::string& b = n == next ? base : base6;
-    command_result with = run_compare({"--compare", b, n}, plot_ok);
-    command_result without = run_compare({"--compare", b, n}, plot_fails);
+    command_result with = run_compare(b, n, plot_ok);
+    command_result without = run_compare(b, n, plot_fails);
     EXPECT_EQ(with.status, without.status);
     EXPECT_EQ(without.err, "boxfield_runner: no comparison picture: no EGL display\n");
     EXPECT_EQ(with.out.substr(0, with.out.find("frame-time picture")), without.out);

@@ -4,9 +4,11 @@
 // smoothing), matrices and current font come back as they were. The ms axis
 // covers the slowest frame at every magnitude, and frame times that are
 // huge, tiny, equal, infinite or NaN draw a picture without looping forever.
+// PNG files keep every pixel, and a file that cannot be written says why.
 #include <float.h>
 #include <gtest/gtest.h>
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <string>
@@ -19,6 +21,7 @@
 #include "runner/runner_plot.h"
 #include "shell/gl.h"
 #include "support/headless_gl.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -197,6 +200,31 @@ TEST(runner_plot, LeavesTheCallersStateAlone) {
   glDisable(GL_BLEND);
   glDisable(GL_LINE_SMOOTH);
   glLoadIdentity();
+}
+
+TEST(runner_png, PixelsKeptAndWhyAWriteFailed) {
+  runner_image im;
+  im.width = 3;
+  im.height = 2;
+  for (int i = 0; i < 18; i++) im.rgb.push_back((uint8_t)(i * 14 + 1));
+  std::string path = temp_path("round_trip.png");
+  std::string why;
+  ASSERT_EQ(runner_write_png(path.c_str(), im, &why), 1) << why;
+  runner_image back;
+  char error[256];
+  ASSERT_EQ(runner_read_png(path.c_str(), &back, error, sizeof error), 1) << error;
+  EXPECT_EQ(back.width, 3);
+  EXPECT_EQ(back.height, 2);
+  EXPECT_EQ(back.rgb, im.rgb);
+  // A regular file where the folder should be: the system's reason.
+  std::string inside = path + "/x.png";
+  EXPECT_EQ(runner_write_png(inside.c_str(), im, &why), 0);
+  EXPECT_NE(why.find("directory"), std::string::npos) << why;
+  runner_image empty;
+  why.clear();
+  EXPECT_EQ(runner_write_png(path.c_str(), empty, &why), 0);
+  EXPECT_FALSE(why.empty());
+  remove(path.c_str());
 }
 
 }  // namespace

@@ -169,6 +169,17 @@ TEST(runner_stats, SmallAndEmptySets) {
   s = runner_summarise(nullptr, 0);
   EXPECT_EQ(s.count, 0u);
   EXPECT_EQ(s.median_ms, 0.0);
+  // Untimed values (NaN) are left out of the order and of every figure.
+  const double gaps[] = {NAN, 3.0, NAN, 1.0, 2.0, NAN};
+  s = runner_summarise(gaps, 6);
+  EXPECT_EQ(s.count, 3u);
+  EXPECT_EQ(s.median_ms, 2.0);
+  EXPECT_EQ(s.mean_ms, 2.0);
+  EXPECT_EQ(s.max_ms, 3.0);
+  runner_spread r = runner_spread_of(gaps, 6);
+  EXPECT_EQ(r.runs, 3u);
+  EXPECT_EQ(r.median_ms, 2.0);
+  EXPECT_EQ(runner_summarise(gaps, 1).count, 0u);
 }
 
 TEST(runner_stats, QuartilesAndTheFrameCountsPercentilesNeed) {
