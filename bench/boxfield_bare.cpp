@@ -62,7 +62,7 @@ static void section_end(int section) {
 
 static void bare_usage(FILE* out) {
   fprintf(out,
-          "usage: boxfield_bare [options]\n"
+          "Usage: boxfield_bare [options]\n"
           "  -h, --help      this text;  --version  the version\n"
           "  --size WxH      surface size (default 1280x720)\n"
           "  --tour NAME     built-in flight of boxfield_runner: %s (default bench)\n"

@@ -10,7 +10,7 @@
 
 std::string box_field_usage(void) {
   return std::string(
-             "usage: boxfield [options]\n"
+             "Usage: boxfield [options]\n"
              "  (no options)          full screen at the display's size, interactive\n"
              "  --size WxH            a window of that client size, at least 64x64; the display\n"
              "                        mode is left alone (--windowed WxH is the same)\n"

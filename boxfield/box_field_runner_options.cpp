@@ -8,7 +8,7 @@
 
 std::string box_field_runner_usage(void) {
   return std::string(
-             "usage: boxfield_runner [options]\n"
+             "Usage: boxfield_runner [options]\n"
              "  --size WxH          surface size in pixels, at least 16x16 (default 1280x720; a\n"
              "                      surface has no window manager's minimum, so it may be smaller\n"
              "                      than the program's 64x64 window)\n"

@@ -10,7 +10,7 @@
 std::string gallery_runner_usage(void) {
   std::string pages;
   for (int32_t i = 0; i < GALLERY_PAGE_COUNT; i++) pages += std::string(i ? "," : "") + gallery_page_names[i];
-  return "usage: gallery_runner [options]\n"
+  return "Usage: gallery_runner [options]\n"
          "  --size WxH          surface size in pixels, at least 320x240 (default 960x600)\n"
          "  --out DIR           where screenshots (or, when validating, the pictures that\n"
          "                      differ and their diff pictures) go (default gallery-shots)\n"

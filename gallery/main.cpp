@@ -16,7 +16,7 @@
 #include "util/cli_options.h"
 
 static const char gallery_usage[] =
-    "usage: gallery [-h | --help] [--version]\n"
+    "Usage: gallery [-h | --help] [--version]\n"
     "Shows the toolkit's facilities one page at a time in a full-screen window.\n"
     "Space, Right, Down or Page Down: next page; Left, Up, Page Up or Backspace: back;\n"
     "1 to 8, Home, End: jump; Escape or Q: quit. build/gallery/gallery_runner renders\n"

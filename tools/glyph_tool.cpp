@@ -32,7 +32,7 @@
 // Messages and options
 
 static const char* const USAGE =
-    "usage: glyph_tool COMMAND [options]\n"
+    "Usage: glyph_tool COMMAND [options]\n"
     "       glyph_tool -h | --help | --version\n"
     "\n"
     "commands:\n"

@@ -19,7 +19,7 @@
 #include "util/cli_options.h"
 
 static const char window_demo_usage[] =
-    "usage: window_demo [-h | --help] [--version]\n"
+    "Usage: window_demo [-h | --help] [--version]\n"
     "Opens the toolkit's full-screen window alone, clears it to a changing colour and\n"
     "prints the virtual-key code of each key pressed; Escape or Q ends it.\n";
 

@@ -16,7 +16,7 @@ expect_refusal() {
   [ "$status" = 2 ] || fail "$name: exit status $status, wanted 2"
   grep -Eq "$pattern" <<<"$first" || fail "$name: first line '$first' does not match '$pattern'"
   [[ "$first" == *" (try 'boxfield --help')" ]] || fail "$name: '$first' does not point at --help"
-  ! grep -q '^usage: ' "$err" || fail "$name: the whole usage after the refusal"
+  ! grep -q '^Usage: ' "$err" || fail "$name: the whole usage after the refusal"
   [ ! -s "$out" ] || fail "$name: wrote to standard output: $(head -n 2 "$out")"
   echo "$name: refused ($first)"
 }

@@ -36,7 +36,7 @@ refuses_with() {
 refuses() { refuses_with 1 "$@"; }
 usage_error() { refuses_with 2 "$@"; }
 
-check "--help prints the usage" bash -c "'$tool' --help | grep -q 'usage: glyph_tool'"
+check "--help prints the usage" bash -c "'$tool' --help | grep -q 'Usage: glyph_tool'"
 check "export-builtin writes 972 bytes" bash -c "'$tool' export-builtin '$dir/font.cells' && [ \$(stat -c %s '$dir/font.cells') -eq 972 ]"
 # 128 glyphs at 6-pixel cells: the tile converter's output.
 check "convert" "$tool" convert "$dir/font.cells" "$dir/font.glyphs" --cell 6

@@ -31,7 +31,7 @@ for exe in "$@"; do
   name=$(basename "$exe")
   for help in --help -h; do
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$exe" $help 2>&1)
-    [ $? = 0 ] && grep -q "^usage: $name" <<<"$out" || fail "$name $help: $out"
+    [ $? = 0 ] && grep -q "^Usage: $name" <<<"$out" || fail "$name $help: $out"
   done
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$exe" --version 2>&1)
   [ $? = 0 ] && grep -Eq "^$name [0-9]+\.[0-9]+\.[0-9]+$" <<<"$out" || fail "$name --version: $out"
