@@ -25,8 +25,14 @@ fi
 
 [ -x "$runner" ] || { echo "run: $runner was not built" >&2; exit 1; }
 out="$here/build/runner-out"
-echo "run: no display; running the program headless with a short scripted flight"
-if [ $# -eq 0 ]; then set -- --tour short; fi
+if [ $# -eq 0 ]; then
+  # One pass is a quick look at the program, not a measurement: figures with
+  # their spread need repeated runs (boxfield_runner --tour bench --runs auto).
+  echo "run: no display; running the program headless with one pass of a short scripted flight"
+  set -- --tour short --warmup 0 --runs 1
+else
+  echo "run: no display; running the program headless: boxfield_runner $*"
+fi
 status=0
 "$runner" --out "$out" "$@" || status=$?
 echo "run: screenshots (PNG) and report.json are in $out/"
