@@ -129,7 +129,7 @@ static void draw_panel(const plot_box& b, const char* mode, const std::vector<do
   }
   snprintf(text, sizeof text, "%s: frame time (ms) of each timed frame", mode);
   draw_text((int32_t)b.x, (int32_t)(b.y - current_line_height - 4), 0, text, text_rgb);
-  // The runs, each with its median (solid) and p99 (dashed) lines, and
+  // The runs, each with its median (solid) and p99 (dashed, from 100 frames) lines, and
   // their values at the panel's top right.
   for (int r = 0; r < runs; r++) {
     const std::vector<double>& ms = *series[r];
@@ -148,8 +148,14 @@ static void draw_panel(const plot_box& b, const char* mode, const std::vector<do
       }
       runner_summary s = runner_summarise(ordered.data(), ordered.size());
       draw_line_2d(b.x, plot_y(b, s.median_ms), b.x + b.w, plot_y(b, s.median_ms), median_rgb[r]);
-      dashed_line(b, s.p99_ms, median_rgb[r]);
-      snprintf(text, sizeof text, "median %.2f ms, p99 %.2f ms", s.median_ms, s.p99_ms);
+      // p99 only with frames enough for it; below that it is the slowest frame.
+      if (s.has_p99) {
+        dashed_line(b, s.p99_ms, median_rgb[r]);
+        snprintf(text, sizeof text, "median %.2f ms, p99 %.2f ms", s.median_ms, s.p99_ms);
+      } else {
+        snprintf(text, sizeof text, "median %.2f ms, p99 n/a (%lu frames)", s.median_ms,
+                 (unsigned long)s.count);
+      }
     }
     int32_t x = (int32_t)(b.x + b.w) - text_width(text) - 4;
     draw_text(x, (int32_t)(b.y + 4 + r * (current_line_height + 2)), 0, text, median_rgb[r]);
