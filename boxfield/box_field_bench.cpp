@@ -178,7 +178,7 @@ static void end_timed_frame(double now) {
   double ms = (now - t_last - paused_s) * 1000.0;
   int64_t errors = runner_gl_errors_take() + frame_errors;
   frame_errors = 0;
-  runner_session_record(&session, ms, solid_mode, errors);
+  runner_session_record(&session, ms, solid_mode ? BOX_FIELD_MODE_SOLID : BOX_FIELD_MODE_WIRE, errors);
   session.frames.back().cpu_ms = cpu >= 0.0 && c_last >= 0.0 ? (cpu - c_last - c_paused) * 1000.0 : -1.0;
   frames_drawn++;
   if (frames_drawn == 1) {
@@ -369,6 +369,10 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path, std::st
   r->runs_requested = runner_runs_requested(options.runs);
   r->ci_target_percent = options.runs.ci_percent;
   r->runs_ended_by = complete ? runs.ended_by : "stopped before the runs were over";
+  r->mode_names = {"solid", "wire"};  // by box_field_mode
+  // A mode's first frame compiles its display list.
+  r->setup_note = "frames that compiled the display list left out";
+  r->setup_frames_key = "list_build_frames";
   r->runs = runs.timed;
   // A run stopped early (Escape, Q) reports the frames it drew.
   if (!complete && !runner_runs_warming_up(runs) && !session.frames.empty())
@@ -384,22 +388,42 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path, std::st
   r->shots = shots;
 
   plot_path->clear();
-  const runner_mode_figures* solid = runner_report_mode(*r, "solid");
-  const runner_mode_figures* wire = runner_report_mode(*r, "wire");
-  if (!r->runs.empty() && solid && wire) {
+  if (!r->runs.empty()) {
     // The picture shows every timed run's frames one after another.
-    std::vector<double> solid_ms, wire_ms;
-    for (const auto& run : solid->runs_ms) solid_ms.insert(solid_ms.end(), run.begin(), run.end());
-    for (const auto& run : wire->runs_ms) wire_ms.insert(wire_ms.end(), run.begin(), run.end());
-    runner_plot_run run = {"this run", solid_ms, wire_ms};
+    runner_plot_run run;
+    run.label = "this run";
+    for (const runner_mode_figures& m : r->modes) {
+      runner_plot_mode pm = {m.name, {}};
+      for (const auto& one : m.runs_ms) pm.ms.insert(pm.ms.end(), one.begin(), one.end());
+      run.modes.push_back(pm);
+    }
     std::string title = runner_plot_title(gl_renderer, screen_width, screen_height, r->frame_end.c_str());
     runner_image picture = runner_plot_frametimes(title.c_str(), run, nullptr);
     std::string path = out_path("frametimes.png");
     if (runner_write_png(path.c_str(), picture, plot_why)) *plot_path = path;
   } else if (plot_why) {
-    *plot_why = "no timed run in both modes to draw";
+    *plot_why = "no timed run to draw";
   }
   return failures;
+}
+
+void box_field_report_pieces(runner_report* r, const box_field_pieces& p) {
+  r->has_startup = true;
+  r->startup_pieces = {{"font", p.font_build, "font_build_ms", ""},
+                       {"field", p.field_generation, "field_generation_ms", ""},
+                       {"list compile solid", p.list_compile_solid, "list_compile_solid_ms", ""},
+                       {"list compile wire", p.list_compile_wire, "list_compile_wire_ms", ""}};
+  char line[200];
+  snprintf(line, sizeof line,
+           "  timed apart: list compile %.1f ms solid, %.1f ms wire; font %.2f ms; field %.2f ms",
+           p.list_compile_solid, p.list_compile_wire, p.font_build, p.field_generation);
+  r->startup_pieces_line = line;
+}
+
+void box_field_report_own_work(runner_report* r, double pump_ms, double camera_ms, double overlay_ms) {
+  r->own_work = {{"pump", pump_ms, "pump_messages_ms", ""},
+                 {"camera", camera_ms, "camera_update_ms", ""},
+                 {"overlay", overlay_ms, "draw_fps_overlay_ms", " (with its GL calls)"}};
 }
 
 double box_field_bench_started_s(void) { return t_started > 0.0 ? t_started - t_begin : 0.0; }

@@ -59,12 +59,28 @@ void box_field_bench_begin(const box_field_bench_options& options);
 
 // After box_field_main has returned (the GL context still current): removes
 // the hook, stops the error count and the GPU timer, fills the report
-// (runs, modes, errors, environment, size, frame end, shots) and writes
+// (runs, the modes "solid" and "wire", errors, environment, size, frame
+// end, shots) and writes
 // <out_dir>/frametimes.png (its path in plot_path; "" when it could not be
 // written, with the reason in *plot_why when plot_why is not null). Returns
 // the number of failed shots.
 int32_t box_field_bench_finish(runner_report* report, std::string* plot_path,
                                std::string* plot_why = nullptr);
+
+// The program's modes as reports name them, by runner_frame::mode.
+enum box_field_mode { BOX_FIELD_MODE_SOLID, BOX_FIELD_MODE_WIRE };
+
+// Pieces of start-up timed apart after a run, in milliseconds.
+struct box_field_pieces {
+  double list_compile_solid, list_compile_wire, font_build, field_generation;
+};
+
+// Puts the pieces into the report's start-up (has_startup set).
+void box_field_report_pieces(runner_report* report, const box_field_pieces& pieces);
+
+// Puts the frame loop's own work per frame into the report: the message
+// pump, the camera update and the frame-rate overlay, in milliseconds.
+void box_field_report_own_work(runner_report* report, double pump_ms, double camera_ms, double overlay_ms);
 
 // Seconds from box_field_bench_begin to the start-up hook, and to the end of
 // the first frame (0 before).

@@ -209,16 +209,28 @@ runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a,
     legend_x += 20 + text_width(run[r]->label.c_str()) + 24;
   }
 
-  // Two panels, solid above wire, sharing the left margin for the ms labels.
+  // A panel per mode, one above the other, sharing the left margin for the ms labels.
+  std::vector<std::string> modes;
+  for (int r = 0; r < runs; r++) {
+    for (const runner_plot_mode& m : run[r]->modes) {
+      if (std::find(modes.begin(), modes.end(), m.name) == modes.end()) modes.push_back(m.name);
+    }
+  }
   const double left = 10.0 + text_width("0000 ms") + 8.0, right = 16.0;
   const double top = 8.0 + 2.0 * (line + 6) + line + 8.0;
   const double gap = 2.0 * line + 18.0;
-  const double panel_h = std::max(20.0, (h - top - gap - line - 10.0) / 2.0);
-  const char* modes[2] = {"solid", "wire"};
-  for (int m = 0; m < 2; m++) {
-    const std::vector<double>* series[2] = {m == 0 ? &a.solid_ms : &a.wire_ms,
-                                            b ? (m == 0 ? &b->solid_ms : &b->wire_ms) : nullptr};
-    plot_box box = {left, top + m * (panel_h + gap), std::max(20.0, w - left - right), panel_h, 0.0, 0};
+  const double panels = (double)std::max<size_t>(modes.size(), 1);
+  const double panel_h = std::max(20.0, (h - top - gap * (panels - 1.0) - line - 10.0) / panels);
+  static const std::vector<double> none;
+  for (size_t m = 0; m < modes.size(); m++) {
+    const std::vector<double>* series[2] = {&none, &none};
+    for (int r = 0; r < runs; r++) {
+      for (const runner_plot_mode& pm : run[r]->modes) {
+        if (pm.name == modes[m]) series[r] = &pm.ms;
+      }
+    }
+    plot_box box = {left, top + (double)m * (panel_h + gap), std::max(20.0, w - left - right), panel_h, 0.0,
+                    0};
     double top_ms = 0.0;
     for (int r = 0; r < runs; r++) {
       box.frames = std::max(box.frames, series[r]->size());
@@ -228,7 +240,7 @@ runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a,
     }
     // An empty or all-zero panel keeps a 1 ms axis.
     box.y_max = runner_plot_choose_scale(top_ms > 0.0 ? top_ms : 1.0, 4).top_ms;
-    draw_panel(box, modes[m], series, runs);
+    draw_panel(box, modes[m].c_str(), series, runs);
   }
   leave_overlay();
   set_text_blend_mode(previous_blend);

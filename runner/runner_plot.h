@@ -1,4 +1,4 @@
-// The frame-time picture of a run ("frametimes.png"): for each mode a panel
+// The frame-time picture of a run ("frametimes.png"): for each named mode a panel
 // of frame time (ms) against timed frame number, with the median and the
 // 99th percentile marked, and a title naming the GL renderer, size and frame
 // end. One run, or two overlaid in two colours (a comparison). Drawn with
@@ -12,15 +12,22 @@
 
 #include "runner/runner_image.h"
 
+// The timed frames of one mode, in order.
+struct runner_plot_mode {
+  std::string name;
+  std::vector<double> ms;
+};
+
 // One run to plot.
 struct runner_plot_run {
-  std::string label;             // legend name (e.g. "base", "new" or a report's file name)
-  std::vector<double> solid_ms;  // timed frames of solid mode, in order
-  std::vector<double> wire_ms;   // timed frames of wire mode, in order
+  std::string label;                    // legend name (e.g. "base", "new" or a report's file name)
+  std::vector<runner_plot_mode> modes;  // one panel each, top to bottom
 };
 
 // Draws the picture of run a, with run b overlaid when b is not null, over
-// the whole current surface and returns it read back (top row first). Each
+// the whole current surface and returns it read back (top row first): a
+// panel for each of a's modes, then for each of b's that a has not, with
+// each run's frames of that mode (none where a run lacks it). Each
 // panel's scale covers its slowest finite frame time; NaN frame times are
 // drawn at 0 and infinite ones at the top. Needs
 // a current GL context; leaves its GL state, matrices and the current font

@@ -20,17 +20,15 @@ static double median_of(std::vector<double> v) {
 
 void runner_report_summarise(runner_report* r) {
   r->modes.clear();
-  const char* names[2] = {"solid", "wire"};
-  for (int m = 0; m < 2; m++) {
+  for (size_t m = 0; m < r->mode_names.size(); m++) {
     runner_mode_figures f;
-    f.name = names[m];
-    bool solid = m == 0;
+    f.name = r->mode_names[m];
     for (const std::vector<runner_frame>& run : r->runs) {
       std::vector<double> ms, gpu, cpu;
       for (const runner_frame& fr : run) {
-        if (fr.solid != solid) continue;
+        if (fr.mode != (int32_t)m) continue;
         f.gl_errors += fr.gl_errors;
-        if (fr.list_built) continue;
+        if (fr.setup) continue;
         ms.push_back(fr.ms);
         if (fr.gpu_ms >= 0.0) gpu.push_back(fr.gpu_ms);
         if (fr.cpu_ms >= 0.0) cpu.push_back(fr.cpu_ms);
@@ -82,6 +80,18 @@ const runner_mode_figures* runner_report_mode(const runner_report& r, const char
     if (m.name == name) return &m;
   }
   return nullptr;
+}
+
+// The own work's pieces added up.
+static double own_work_total(const runner_report& r) {
+  double total = 0.0;
+  for (const runner_timing& p : r.own_work) total += p.ms;
+  return total;
+}
+
+// The name of a frame's mode ("" for an index the report has no name for).
+static std::string mode_name(const runner_report& r, int32_t mode) {
+  return mode >= 0 && (size_t)mode < r.mode_names.size() ? r.mode_names[(size_t)mode] : std::string();
 }
 
 // ---------------------------------------------------------------------------
@@ -147,7 +157,7 @@ void runner_report_print(FILE* out, const runner_report& r) {
             r.env.swap_interval_granted.c_str());
   fprintf(out, "  GPU time    %s\n", r.gpu_time.c_str());
   fprintf(out, "  machine     %s\n", runner_environment_short(r.env).c_str());
-  fprintf(out, "frame times (frames that compiled the display list left out):\n");
+  fprintf(out, "frame times (%s):\n", r.setup_note.c_str());
   for (const runner_mode_figures& m : r.modes) print_mode(out, m);
   fprintf(out, "GL errors:");
   for (size_t i = 0; i < r.modes.size(); i++)
@@ -160,16 +170,25 @@ void runner_report_print(FILE* out, const runner_report& r) {
             "(%.1f ms of it opening the window and GL context) + %.1f ms first frame\n",
             t.to_first_frame, t.before_loop, t.window_and_context, t.first_frame);
   }
-  if (r.has_pieces) {
-    const runner_startup& t = r.startup;
-    fprintf(out, "  timed apart: list compile %.1f ms solid, %.1f ms wire; font %.2f ms; field %.2f ms\n",
-            t.list_compile_solid, t.list_compile_wire, t.font_build, t.field_generation);
+  if (r.has_startup && !r.startup_pieces.empty()) {
+    if (!r.startup_pieces_line.empty()) {
+      fprintf(out, "%s\n", r.startup_pieces_line.c_str());
+    } else {
+      fprintf(out, "  timed apart:");
+      for (size_t i = 0; i < r.startup_pieces.size(); i++) {
+        const runner_timing& p = r.startup_pieces[i];
+        fprintf(out, "%s %s %.2f ms%s", i ? ";" : "", p.name.c_str(), p.ms, p.note.c_str());
+      }
+      fprintf(out, "\n");
+    }
   }
-  if (r.has_own_work) {
-    fprintf(out,
-            "own work per frame: pump %.4f ms, camera %.4f ms, overlay %.4f ms (with its GL calls); total "
-            "%.4f ms\n",
-            r.pump_ms, r.camera_ms, r.overlay_ms, r.pump_ms + r.camera_ms + r.overlay_ms);
+  if (!r.own_work.empty()) {
+    fprintf(out, "own work per frame:");
+    for (size_t i = 0; i < r.own_work.size(); i++) {
+      const runner_timing& p = r.own_work[i];
+      fprintf(out, "%s %s %.4f ms%s", i ? "," : "", p.name.c_str(), p.ms, p.note.c_str());
+    }
+    fprintf(out, "; total %.4f ms\n", own_work_total(r));
   }
   for (const runner_shot& s : r.shots) {
     if (s.compared) {
@@ -310,14 +329,12 @@ std::string runner_report_json(const runner_report& r) {
   for (size_t run = 0; run < r.runs.size(); run++) {
     for (size_t i = 0; i < r.runs[run].size(); i++) {
       const runner_frame& f = r.runs[run][i];
-      if (!f.list_built) continue;
-      built.push_back({{"run", run + 1},
-                       {"frame", i + 1},
-                       {"mode", f.solid ? "solid" : "wire"},
-                       {"time_ms", ms_value(f.ms)}});
+      if (!f.setup) continue;
+      built.push_back(
+          {{"run", run + 1}, {"frame", i + 1}, {"mode", mode_name(r, f.mode)}, {"time_ms", ms_value(f.ms)}});
     }
   }
-  j["list_build_frames"] = built;
+  j[r.setup_frames_key] = built;
   if (r.has_startup) {
     const runner_startup& t = r.startup;
     ordered_json s;
@@ -325,19 +342,14 @@ std::string runner_report_json(const runner_report& r) {
     s["before_loop_ms"] = ms_value(t.before_loop);
     s["window_and_context_ms"] = ms_value(t.window_and_context);
     s["first_frame_ms"] = ms_value(t.first_frame);
-    if (r.has_pieces) {
-      s["font_build_ms"] = ms_value(t.font_build);
-      s["field_generation_ms"] = ms_value(t.field_generation);
-      s["list_compile_solid_ms"] = ms_value(t.list_compile_solid);
-      s["list_compile_wire_ms"] = ms_value(t.list_compile_wire);
-    }
+    for (const runner_timing& p : r.startup_pieces) s[p.key] = ms_value(p.ms);
     j["startup"] = s;
   }
-  if (r.has_own_work) {
-    j["own_work_per_frame"] = {{"pump_messages_ms", ms_value(r.pump_ms)},
-                               {"camera_update_ms", ms_value(r.camera_ms)},
-                               {"draw_fps_overlay_ms", ms_value(r.overlay_ms)},
-                               {"total_ms", ms_value(r.pump_ms + r.camera_ms + r.overlay_ms)}};
+  if (!r.own_work.empty()) {
+    ordered_json w;
+    for (const runner_timing& p : r.own_work) w[p.key] = ms_value(p.ms);
+    w["total_ms"] = ms_value(own_work_total(r));
+    j["own_work_per_frame"] = w;
   }
   ordered_json shots = ordered_json::array();
   for (const runner_shot& s : r.shots) {
@@ -360,11 +372,10 @@ std::string runner_report_json(const runner_report& r) {
 
 std::string runner_report_csv(const runner_report& r) {
   std::string out = "run,frame,mode,ms,gpu_ms,cpu_ms\n";
-  char row[160];
   for (size_t run = 0; run < r.runs.size(); run++) {
     for (size_t i = 0; i < r.runs[run].size(); i++) {
       const runner_frame& f = r.runs[run][i];
-      if (f.list_built) continue;
+      if (f.setup) continue;
       // Whole numbers of 0.1 microseconds, so no locale's decimal point enters.
       auto fixed = [](double ms) {
         if (!(ms >= 0.0) || !isfinite(ms)) return std::string();
@@ -373,9 +384,8 @@ std::string runner_report_csv(const runner_report& r) {
         snprintf(text, sizeof text, "%lld.%04lld", units / 10000, units % 10000);
         return std::string(text);
       };
-      snprintf(row, sizeof row, "%zu,%zu,%s,%s,%s,%s\n", run + 1, i + 1, f.solid ? "solid" : "wire",
-               fixed(f.ms).c_str(), fixed(f.gpu_ms).c_str(), fixed(f.cpu_ms).c_str());
-      out += row;
+      out += std::to_string(run + 1) + "," + std::to_string(i + 1) + "," + mode_name(r, f.mode) + "," +
+             fixed(f.ms) + "," + fixed(f.gpu_ms) + "," + fixed(f.cpu_ms) + "\n";
     }
   }
   return out;

@@ -30,25 +30,32 @@ struct runner_shot {
   std::string message;  // what differed or failed
 };
 
-// Start-up figures in milliseconds (has_startup); the pieces timed apart
-// after the run only where has_pieces.
+// Start-up figures in milliseconds (has_startup).
 struct runner_startup {
   double to_first_frame, before_loop, window_and_context, first_frame;
-  double font_build, field_generation, list_compile_solid, list_compile_wire;
+};
+
+// A named time the caller measured: a piece of start-up timed apart, or a
+// piece of the program's own work per frame.
+struct runner_timing {
+  std::string name;  // as printed ("pump")
+  double ms;         // milliseconds
+  std::string key;   // the JSON report's key ("pump_messages_ms")
+  std::string note;  // printed after the figure (" (with its GL calls)"), may be empty
 };
 
 // One mode's figures over every timed run.
 struct runner_mode_figures {
-  std::string name;                           // "solid", "wire"
-  std::vector<std::vector<double>> runs_ms;   // timed frames of each run (list-building frames left out)
-  std::vector<std::vector<double>> gpu_ms;    // GPU time of the same frames, where measured
-  std::vector<std::vector<double>> cpu_ms;    // process CPU time of the same frames
-  std::vector<runner_summary> run_summaries;  // one per run with frames in this mode
-  std::vector<double> run_medians_ms;         // the runs' medians
-  runner_spread spread = {};                  // of the run medians
-  size_t frames = 0;                          // timed frames over all runs
-  int64_t gl_errors = 0;                      // over every frame (list-building ones included)
-  bool has_p90 = false, has_p99 = false;      // every run had enough frames
+  std::string name;                                 // the caller's mode name
+  std::vector<std::vector<double>> runs_ms;         // timed frames of each run (setup frames left out)
+  std::vector<std::vector<double>> gpu_ms;          // GPU time of the same frames, where measured
+  std::vector<std::vector<double>> cpu_ms;          // process CPU time of the same frames
+  std::vector<runner_summary> run_summaries;        // one per run with frames in this mode
+  std::vector<double> run_medians_ms;               // the runs' medians
+  runner_spread spread = {};                        // of the run medians
+  size_t frames = 0;                                // timed frames over all runs
+  int64_t gl_errors = 0;                            // over every frame (setup frames included)
+  bool has_p90 = false, has_p99 = false;            // every run had enough frames
   double p90_ms = 0, p99_ms = 0, low_1pct_fps = 0;  // medians over runs of each run's figure
   bool has_gpu = false, has_cpu = false;
   double gpu_median_ms = 0, cpu_median_ms = 0;  // medians over runs of each run's median
@@ -70,16 +77,28 @@ struct runner_report {
   std::string runs_ended_by;                    // what ended the runs (count reached, interval, cap)
   double ci_target_percent = 0;                 // with "auto": the interval asked for
   std::vector<std::vector<runner_frame>> runs;  // every frame of each timed run
-  std::vector<runner_mode_figures> modes;       // filled by runner_report_summarise
+  // The program's modes: runner_frame::mode indexes this list, and the
+  // figures, errors, RESULT lines and CSV rows name them so.
+  std::vector<std::string> mode_names;
+  std::vector<runner_mode_figures> modes;  // filled by runner_report_summarise
+  // What setup frames are to the program, for the line over the frame times
+  // ("frame times (NOTE):"), and the report's key listing them.
+  std::string setup_note = "setup frames left out";
+  std::string setup_frames_key = "setup_frames";
   bool has_startup = false;
-  bool has_pieces = false;  // the list_compile, field and font figures
   runner_startup startup = {};
-  bool has_own_work = false;
-  double pump_ms = 0, camera_ms = 0, overlay_ms = 0;  // own work per frame
+  // Pieces of start-up the program timed apart, in the report's "startup"
+  // after the figures above (only with has_startup). Printed on one line:
+  // startup_pieces_line when the program words it itself, else each
+  // piece's name and figure.
+  std::vector<runner_timing> startup_pieces;
+  std::string startup_pieces_line;
+  // The program's own work per frame (pieces and their total), when any.
+  std::vector<runner_timing> own_work;
   std::vector<runner_shot> shots;
 };
 
-// Fills modes (solid, then wire) from runs: per-run summaries, the spread
+// Fills modes (one per mode name, in order) from runs: per-run summaries, the spread
 // of the run medians, percentiles where every run had enough frames, GPU
 // and CPU medians, error counts.
 void runner_report_summarise(runner_report* r);

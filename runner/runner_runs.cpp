@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "runner/runner_args.h"
 #include "runner/runner_stats.h"
 
@@ -33,12 +35,16 @@ void runner_runs_pass_begins(runner_runs* r, double now) {
 // Whether every mode with frames has its interval within the target.
 static bool intervals_narrow(const runner_runs& r) {
   bool any = false;
-  for (int solid = 0; solid < 2; solid++) {
+  int32_t modes = 0;
+  for (const auto& run : r.timed) {
+    for (const runner_frame& f : run) modes = std::max(modes, f.mode + 1);
+  }
+  for (int32_t mode = 0; mode < modes; mode++) {
     std::vector<double> medians;
     for (const auto& run : r.timed) {
       std::vector<double> ms;
       for (const runner_frame& f : run) {
-        if (!f.list_built && f.solid == (solid != 0)) ms.push_back(f.ms);
+        if (!f.setup && f.mode == mode) ms.push_back(f.ms);
       }
       if (!ms.empty()) medians.push_back(runner_summarise(ms.data(), ms.size()).median_ms);
     }

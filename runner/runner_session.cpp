@@ -72,26 +72,27 @@ void runner_session_events(runner_session* s, int32_t frame, void (*key)(int32_t
   }
 }
 
-void runner_session_record(runner_session* s, double ms, bool solid, int64_t gl_errors) {
-  bool built = s->frames.empty() || s->frames.back().solid != solid;
-  s->frames.push_back({ms, solid, built, gl_errors, -1.0, -1.0});
+void runner_session_record(runner_session* s, double ms, int32_t mode, int64_t gl_errors) {
+  bool setup = s->frames.empty() || s->frames.back().mode != mode;
+  s->frames.push_back({ms, mode, setup, gl_errors, -1.0, -1.0});
 }
 
 int32_t runner_session_frames(const runner_session& s) { return (int32_t)s.frames.size(); }
 
 bool runner_session_done(const runner_session& s) { return (int32_t)s.frames.size() >= s.script.last_frame; }
 
-void runner_session_mode_times(const runner_session& s, std::vector<double>* solid,
-                               std::vector<double>* wire) {
-  solid->clear();
-  wire->clear();
+std::vector<double> runner_session_mode_times(const runner_session& s, int32_t mode) {
+  std::vector<double> ms;
   for (const runner_frame& f : s.frames) {
-    if (f.list_built) continue;
-    (f.solid ? solid : wire)->push_back(f.ms);
+    if (f.mode == mode && !f.setup) ms.push_back(f.ms);
   }
+  return ms;
 }
 
-void runner_session_mode_errors(const runner_session& s, int64_t* solid, int64_t* wire) {
-  *solid = *wire = 0;
-  for (const runner_frame& f : s.frames) (f.solid ? *solid : *wire) += f.gl_errors;
+int64_t runner_session_mode_errors(const runner_session& s, int32_t mode) {
+  int64_t errors = 0;
+  for (const runner_frame& f : s.frames) {
+    if (f.mode == mode) errors += f.gl_errors;
+  }
+  return errors;
 }

@@ -1,6 +1,7 @@
 // A timed flight of a runner: the script's events handed out frame by frame
 // (keys through the caller's function, the held mouse offset kept here),
-// the frame times recorded with the mode each frame was drawn in, the frame
+// the frame times recorded with the mode each frame was drawn in (an index
+// into mode names the caller keeps), the frame
 // ends other GL benchmarks name, and a monotonic clock. Used by the headless
 // runner and the box-field program's benchmark mode. Depends on
 // runner/runner_script.h only.
@@ -36,8 +37,8 @@ double runner_cpu_seconds(void);
 
 struct runner_frame {
   double ms;          // from the end of the previous frame to the end of this one
-  bool solid;         // mode the frame was drawn in
-  bool list_built;    // the first frame, or the mode changed (the display list was compiled)
+  int32_t mode;       // mode the frame was drawn in: an index into the caller's mode names
+  bool setup;         // the first frame, or the mode changed: one-time work, left out of the timed figures
   int64_t gl_errors;  // GL errors seen while this frame was drawn
   double gpu_ms;      // GPU time of the frame's commands (GL_TIME_ELAPSED); < 0 when not measured
   double cpu_ms;      // CPU time of the whole process over the frame (every thread); < 0 when not measured
@@ -58,8 +59,8 @@ void runner_session_start(runner_session* s, const runner_script& script);
 // through key (when not null), move events into the held mouse offset.
 void runner_session_events(runner_session* s, int32_t frame, void (*key)(int32_t vk, bool down));
 
-// Records one frame; list_built is worked out from the frame before.
-void runner_session_record(runner_session* s, double ms, bool solid, int64_t gl_errors);
+// Records one frame; setup is worked out from the frame before.
+void runner_session_record(runner_session* s, double ms, int32_t mode, int64_t gl_errors);
 
 // Number of frames recorded.
 int32_t runner_session_frames(const runner_session& s);
@@ -67,9 +68,8 @@ int32_t runner_session_frames(const runner_session& s);
 // True when the script's last frame has been recorded.
 bool runner_session_done(const runner_session& s);
 
-// The timed frames of each mode in order (list-building frames left out).
-void runner_session_mode_times(const runner_session& s, std::vector<double>* solid,
-                               std::vector<double>* wire);
+// The timed frames of one mode in order (setup frames left out).
+std::vector<double> runner_session_mode_times(const runner_session& s, int32_t mode);
 
-// GL errors of each mode over every frame (list-building ones included).
-void runner_session_mode_errors(const runner_session& s, int64_t* solid, int64_t* wire);
+// GL errors of one mode over every frame (setup frames included).
+int64_t runner_session_mode_errors(const runner_session& s, int32_t mode);

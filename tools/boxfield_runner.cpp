@@ -170,7 +170,7 @@ static double runner_time_compile(bool solid) {
   return ms;
 }
 
-static void runner_time_pieces(runner_startup* t) {
+static void runner_time_pieces(box_field_pieces* t) {
   t->list_compile_solid = runner_time_compile(true);
   t->list_compile_wire = runner_time_compile(false);
   double g = runner_seconds();
@@ -204,12 +204,15 @@ static int runner_plot_compared(const char* path, const runner_read_figures& bas
     snprintf(error, error_size, "no headless GL context");
     return 0;
   }
-  auto times = [](const runner_read_figures& f, const char* mode) {
-    const runner_read_mode* m = runner_read_find_mode(f, mode);
-    return m ? m->frame_times_ms : std::vector<double>();
+  // Each report's own modes, by the names it gives them.
+  auto plotted = [](const std::string& label, const runner_read_figures& f) {
+    runner_plot_run run;
+    run.label = label;
+    for (const runner_read_mode& m : f.modes) run.modes.push_back({m.name, m.frame_times_ms});
+    return run;
   };
-  runner_plot_run a = {std::string("base: ") + base_name, times(base, "solid"), times(base, "wire")};
-  runner_plot_run b = {std::string("new: ") + next_name, times(next, "solid"), times(next, "wire")};
+  runner_plot_run a = plotted(std::string("base: ") + base_name, base);
+  runner_plot_run b = plotted(std::string("new: ") + next_name, next);
   char title[600];
   snprintf(title, sizeof title, "%s, %dx%d: base against new", next.script.c_str(), next.width, next.height);
   runner_image picture = runner_plot_frametimes(title, a, &b);
@@ -312,9 +315,10 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  report.has_startup = report.has_pieces = report.has_own_work = true;
+  box_field_pieces pieces;
+  runner_time_pieces(&pieces);
+  box_field_report_pieces(&report, pieces);
   runner_startup& t = report.startup;
-  runner_time_pieces(&t);
   double lead = (t_begin - t_main) * 1000.0;
   t.before_loop = lead + box_field_bench_started_s() * 1000.0;
   t.to_first_frame = lead + box_field_bench_first_frame_s() * 1000.0;
@@ -322,9 +326,8 @@ int main(int argc, char** argv) {
   t.first_frame = box_field_bench_first_frame_ms();
   int64_t drawn = box_field_bench_frames_drawn();
   double n = (double)drawn;
-  report.pump_ms = own_work.pump_s / n * 1e3;
-  report.camera_ms = own_work.camera_s / n * 1e3;
-  report.overlay_ms = own_work.overlay_s / n * 1e3;
+  box_field_report_own_work(&report, own_work.pump_s / n * 1e3, own_work.camera_s / n * 1e3,
+                            own_work.overlay_s / n * 1e3);
   report.env.egl = headless_egl_platform();
   report.egl_frames_swapped = headless_get_record()->egl_swaps;
 

@@ -86,7 +86,9 @@ box_field_bench_options one_run(void) {
 
 std::string modes_of(const std::vector<runner_frame>& frames) {
   std::string s;
-  for (const runner_frame& f : frames) s += f.list_built ? (f.solid ? 'S' : 'W') : (f.solid ? 's' : 'w');
+  for (const runner_frame& f : frames)
+    s +=
+        f.setup ? (f.mode == BOX_FIELD_MODE_SOLID ? 'S' : 'W') : (f.mode == BOX_FIELD_MODE_SOLID ? 's' : 'w');
   return s;
 }
 

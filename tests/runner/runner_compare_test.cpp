@@ -45,13 +45,14 @@ runner_report made_report(const std::vector<std::vector<double>>& solid,
   r.env.gl_renderer = "llvmpipe";
   r.env.program = r.tool;
   r.runs_requested = std::to_string(solid.size());
+  r.mode_names = {"solid", "wire"};
   for (size_t k = 0; k < solid.size(); k++) {
     std::vector<runner_frame> run;
-    run.push_back({80.0, true, true, 0, -1.0, -1.0});
-    for (double ms : solid[k]) run.push_back({ms, true, false, 0, -1.0, -1.0});
+    run.push_back({80.0, 0, true, 0, -1.0, -1.0});
+    for (double ms : solid[k]) run.push_back({ms, 0, false, 0, -1.0, -1.0});
     if (k < wire.size() && !wire[k].empty()) {
-      run.push_back({90.0, false, true, 0, -1.0, -1.0});
-      for (double ms : wire[k]) run.push_back({ms, false, false, 0, -1.0, -1.0});
+      run.push_back({90.0, 1, true, 0, -1.0, -1.0});
+      for (double ms : wire[k]) run.push_back({ms, 1, false, 0, -1.0, -1.0});
     }
     r.runs.push_back(run);
   }

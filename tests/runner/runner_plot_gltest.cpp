@@ -50,9 +50,10 @@ int64_t light_pixels(const runner_image& im, int32_t y0, int32_t y1) {
 runner_plot_run ramp(const char* label, double base) {
   runner_plot_run run;
   run.label = label;
+  run.modes = {{"solid", {}}, {"wire", {}}};
   for (int i = 0; i < 120; i++) {
-    run.solid_ms.push_back(base + (i % 10));
-    run.wire_ms.push_back(base / 2 + (i % 7));
+    run.modes[0].ms.push_back(base + (i % 10));
+    run.modes[1].ms.push_back(base / 2 + (i % 7));
   }
   return run;
 }
@@ -153,8 +154,7 @@ TEST(runner_plot, ExtremeFrameTimesDrawAPicture) {
   for (const std::vector<double>& ms : cases) {
     runner_plot_run a;
     a.label = "extreme";
-    a.solid_ms = ms;
-    a.wire_ms = ms;
+    a.modes = {{"solid", ms}, {"wire", ms}};
     runner_plot_run b = ramp("plain", 10.0);
     runner_image im = runner_plot_frametimes("extreme", a, &b);
     ASSERT_EQ(im.width, 320);

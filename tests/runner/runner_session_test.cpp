@@ -1,8 +1,8 @@
 // The runner library's timed-run pieces: script events handed out by frame
-// with the held mouse, list-building frames left out of the timed ones,
-// per-mode error sums, frame-end names, the progress estimate, and the
-// report files (per-frame times in order, non-finite figures as null, one
-// CSV row per timed frame).
+// with the held mouse, setup frames left out of the timed ones, per-mode
+// error sums, frame-end names, the progress estimate, and the report files
+// (per-frame times in order, non-finite figures as null, one CSV row per
+// timed frame, the caller's modes and timings under the caller's names).
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdio.h>
@@ -55,21 +55,17 @@ TEST(runner_session, EventsComeOutByFrameOnceEach) {
 
 TEST(runner_session, ListBuildingFramesAreNotTimedAndErrorsSumByMode) {
   runner_session s = session_of("6 end\n");
-  const bool solid[] = {true, true, false, false, true, true};
+  const int32_t mode[] = {0, 0, 1, 1, 0, 0};
   for (int i = 0; i < 6; i++) {
     EXPECT_FALSE(runner_session_done(s));
-    runner_session_record(&s, 10.0 + i, solid[i], i == 3 ? 2 : 0);
+    runner_session_record(&s, 10.0 + i, mode[i], i == 3 ? 2 : 0);
   }
   EXPECT_TRUE(runner_session_done(s));
-  std::vector<double> solid_ms, wire_ms;
-  runner_session_mode_times(s, &solid_ms, &wire_ms);
   // Frames 1, 3 and 5 changed the mode (or were the first): left out.
-  EXPECT_EQ(solid_ms, (std::vector<double>{11.0, 15.0}));
-  EXPECT_EQ(wire_ms, (std::vector<double>{13.0}));
-  int64_t solid_errors = -1, wire_errors = -1;
-  runner_session_mode_errors(s, &solid_errors, &wire_errors);
-  EXPECT_EQ(solid_errors, 0);
-  EXPECT_EQ(wire_errors, 2);
+  EXPECT_EQ(runner_session_mode_times(s, 0), (std::vector<double>{11.0, 15.0}));
+  EXPECT_EQ(runner_session_mode_times(s, 1), (std::vector<double>{13.0}));
+  EXPECT_EQ(runner_session_mode_errors(s, 0), 0);
+  EXPECT_EQ(runner_session_mode_errors(s, 1), 2);
 }
 
 TEST(runner_session, FrameEndNamesRoundTripAndRefuseOthers) {
@@ -101,17 +97,18 @@ TEST(runner_progress, EstimateScalesTheTimeSoFar) {
 
 TEST(runner_report, FilesHoldEveryTimedFrameInOrder) {
   runner_session s = session_of("5 end\n");
-  runner_session_record(&s, 50.0, true, 0);  // list built: not timed
-  runner_session_record(&s, 1.5, true, 0);
-  runner_session_record(&s, INFINITY, true, 0);  // a clock fault: not a number JSON can hold
-  runner_session_record(&s, 9.0, false, 1);      // list built
-  runner_session_record(&s, 2.25, false, 0);
+  runner_session_record(&s, 50.0, 0, 0);  // setup: not timed
+  runner_session_record(&s, 1.5, 0, 0);
+  runner_session_record(&s, INFINITY, 0, 0);  // a clock fault: not a number JSON can hold
+  runner_session_record(&s, 9.0, 1, 1);       // setup
+  runner_session_record(&s, 2.25, 1, 0);
   s.frames[1].gpu_ms = 0.75;
   runner_report r;
   r.frame_end = "swap";
   r.script = "tour \"odd\" name";
   r.width = r.height = 16;
   r.runs = {s.frames, s.frames};
+  r.mode_names = {"solid", "wire"};
   runner_report_summarise(&r);
   ASSERT_EQ(r.modes.size(), 2u);
   EXPECT_EQ(r.modes[1].gl_errors, 2);
@@ -130,6 +127,65 @@ TEST(runner_report, FilesHoldEveryTimedFrameInOrder) {
   EXPECT_EQ(runner_report_csv(r),
             "run,frame,mode,ms,gpu_ms,cpu_ms\n1,2,solid,1.5000,0.7500,\n1,3,solid,,,\n1,5,wire,2.2500,,\n"
             "2,2,solid,1.5000,0.7500,\n2,3,solid,,,\n2,5,wire,2.2500,,\n");
+}
+
+TEST(runner_report, ModesAndTimingsAreTheCallersOwn) {
+  // Three modes, the last one flown first; mode 1 never drawn.
+  runner_session s = session_of("6 end\n");
+  const int32_t mode[] = {2, 2, 2, 0, 0, 0};
+  for (int i = 0; i < 6; i++) runner_session_record(&s, 4.0 + i, mode[i], i == 4 ? 3 : 0);
+  runner_report r;
+  r.tool = "probe";
+  r.width = r.height = 16;
+  r.frame_end = "finish";
+  r.runs = {s.frames};
+  r.mode_names = {"near", "mid", "far"};
+  r.setup_note = "first frames left out";
+  r.setup_frames_key = "warm_frames";
+  r.has_startup = true;
+  r.startup_pieces = {{"shaders", 2.5, "shader_build_ms", ""}};
+  r.own_work = {{"input", 0.25, "input_ms", ""}, {"hud", 0.5, "hud_ms", " (drawn)"}};
+  runner_report_summarise(&r);
+  ASSERT_EQ(r.modes.size(), 3u);
+  EXPECT_EQ(r.modes[0].frames, 2u);
+  EXPECT_EQ(r.modes[0].gl_errors, 3);
+  EXPECT_EQ(r.modes[1].frames, 0u);
+  EXPECT_EQ(r.modes[2].frames, 2u);
+
+  std::string path = temp_path("probe_summary.txt");
+  FILE* out = fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  runner_report_print(out, r);
+  fclose(out);
+  std::string text = read_whole_file(path);
+  remove(path.c_str());
+  EXPECT_NE(text.find("frame times (first frames left out):\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("  mid    no steady frames\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("GL errors: near 3, mid 0, far 0 ("), std::string::npos) << text;
+  EXPECT_NE(text.find("  timed apart: shaders 2.50 ms\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("own work per frame: input 0.2500 ms, hud 0.5000 ms (drawn); total 0.7500 ms\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("RESULT mode=near median_ms=8.500 "), std::string::npos) << text;
+  EXPECT_NE(text.find("RESULT mode=far median_ms=5.500 "), std::string::npos) << text;
+
+  std::string json = runner_report_json(r);
+  EXPECT_NE(json.find("\"shader_build_ms\": 2.5"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"input_ms\": 0.25,\n    \"hud_ms\": 0.5,\n    \"total_ms\": 0.75"), std::string::npos)
+      << json;
+  EXPECT_NE(
+      json.find("\"warm_frames\": [\n    {\n      \"run\": 1,\n      \"frame\": 1,\n      \"mode\": \"far\""),
+      std::string::npos)
+      << json;
+  EXPECT_EQ(json.find("list_build_frames"), std::string::npos);
+  runner_read_figures f;
+  char error[256];
+  ASSERT_EQ(runner_parse_report(json.data(), json.size(), &f, error, sizeof error), 1) << error;
+  ASSERT_EQ(f.modes.size(), 3u);
+  EXPECT_EQ(f.modes[2].name, "far");
+  EXPECT_EQ(runner_report_csv(r),
+            "run,frame,mode,ms,gpu_ms,cpu_ms\n1,2,far,5.0000,,\n1,3,far,6.0000,,\n"
+            "1,5,near,8.0000,,\n1,6,near,9.0000,,\n");
 }
 
 }  // namespace
