@@ -20,6 +20,7 @@
 #include <nlohmann/json.hpp>
 
 #include "boxfield/box_field.h"
+#include "boxfield/box_field_tours.h"
 #include "boxfield/camera.h"
 #include "boxfield/fps_overlay.h"
 #include "glyphs/builtin_font.h"
@@ -71,7 +72,7 @@ static void bare_usage(FILE* out) {
           "  --overlay       draw the program's frame-rate overlay too (to measure its share)\n"
           "  --profile       also time each part of the frame apart (each ends with glFinish),\n"
           "                  including the program's eglSwapBuffers\n",
-          runner_tour_names());
+          box_field_tour_names());
   fputs(cli_convention_help, out);
 }
 
@@ -105,7 +106,7 @@ static const cli_option bare_option_table[] = {
 int main(int argc, char** argv) {
   fpu_use_extended_precision();
   int32_t width = 1280, height = 720;
-  std::string label = "tour bench", text = runner_builtin_tour("bench"), report;
+  std::string label = "tour bench", text = box_field_tour("bench"), report;
   bool overlay = false, help = false, version = false;
   cli_parser p;
   cli_begin(&p, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0)),
@@ -140,11 +141,11 @@ int main(int argc, char** argv) {
           ok = cli_refuse(&p, "--size wants WxH, each from 16 to 8192 (got '%s')", value);
         break;
       case OPT_TOUR:
-        if (const char* tour = runner_builtin_tour(value)) {
+        if (const char* tour = box_field_tour(value)) {
           text = tour;
           label = std::string("tour ") + value;
         } else {
-          ok = cli_refuse(&p, "no tour '%s' (tours: %s)", value, runner_tour_names());
+          ok = cli_refuse(&p, "no tour '%s' (tours: %s)", value, box_field_tour_names());
         }
         break;
       case OPT_SCRIPT:

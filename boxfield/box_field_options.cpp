@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "boxfield/box_field_tours.h"
 #include "runner/runner_args.h"
 #include "runner/runner_runs.h"
 #include "runner/runner_script.h"
@@ -105,8 +106,8 @@ static bool box_field_read_options(cli_parser* p, box_field_options* o) {
       case OPT_BENCHMARK:
         o->benchmark = true;
         if (value) {
-          if (!runner_builtin_tour(value))
-            return cli_refuse(p, "--benchmark: no tour '%s' (tours: %s)", value, runner_tour_names());
+          if (!box_field_tour(value))
+            return cli_refuse(p, "--benchmark: no tour '%s' (tours: %s)", value, box_field_tour_names());
           o->tour = value;
           tour_given = true;
         }

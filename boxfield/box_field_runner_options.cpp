@@ -1,6 +1,7 @@
 // boxfield_runner's command line (see box_field_runner_options.h).
 #include "boxfield/box_field_runner_options.h"
 
+#include "boxfield/box_field_tours.h"
 #include "runner/runner_args.h"
 #include "runner/runner_runs.h"
 #include "runner/runner_script.h"
@@ -13,7 +14,7 @@ std::string box_field_runner_usage(void) {
              "                      surface has no window manager's minimum, so it may be smaller\n"
              "                      than the program's 64x64 window)\n"
              "  --tour NAME         built-in flight: ") +
-         runner_tour_names() +
+         box_field_tour_names() +
          " (default short, the quick check\n"
          "                      with shots; boxfield --benchmark flies bench by default)\n"
          "  --script FILE       flight script file (format: --help-script)\n"
@@ -138,8 +139,8 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
         o->help_script = true;
         break;
       case OPT_PRINT_TOUR:
-        if (!runner_builtin_tour(value))
-          return cli_refuse(p, "no tour '%s' (tours: %s)", value, runner_tour_names());
+        if (!box_field_tour(value))
+          return cli_refuse(p, "no tour '%s' (tours: %s)", value, box_field_tour_names());
         o->print_tour = value;
         break;
       case OPT_SIZE:
@@ -147,8 +148,8 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
           return cli_refuse(p, "--size wants WxH, each from 16 to 8192 (got '%s')", value);
         break;
       case OPT_TOUR:
-        if (!runner_builtin_tour(value))
-          return cli_refuse(p, "no tour '%s' (tours: %s)", value, runner_tour_names());
+        if (!box_field_tour(value))
+          return cli_refuse(p, "no tour '%s' (tours: %s)", value, box_field_tour_names());
         o->tour = value;
         tour_given = true;
         break;

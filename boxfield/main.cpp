@@ -18,6 +18,7 @@
 #include "boxfield/box_field.h"
 #include "boxfield/box_field_bench.h"
 #include "boxfield/box_field_options.h"
+#include "boxfield/box_field_tours.h"
 #include "runner/runner_report.h"
 #include "runner/runner_script.h"
 #include "shell/fpu.h"
@@ -87,7 +88,7 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
     }
     b.script_label = "script " + o.script_file;
   } else {
-    text = runner_builtin_tour(o.tour.c_str());
+    text = box_field_tour(o.tour.c_str());
     b.script_label = "tour " + o.tour;
   }
   char error[256];

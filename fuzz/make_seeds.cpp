@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "boxfield/box_field_tours.h"
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "runner/runner_script.h"
@@ -120,11 +121,11 @@ static void atlas_seeds(const std::string& dir) {
 // after the target's error-buffer byte (64 bytes).
 static void script_seeds(const std::string& dir) {
   std::vector<std::pair<std::string, std::string>> scripts;
-  std::string names = runner_tour_names();
+  std::string names = box_field_tour_names();
   for (size_t at = 0; at < names.size();) {
     size_t blank = names.find(' ', at);
     std::string name = names.substr(at, blank == std::string::npos ? std::string::npos : blank - at);
-    scripts.push_back({"tour_" + name, runner_builtin_tour(name.c_str())});
+    scripts.push_back({"tour_" + name, box_field_tour(name.c_str())});
     at = blank == std::string::npos ? names.size() : blank + 1;
   }
   scripts.push_back(

@@ -1,5 +1,6 @@
-// Flight scripts of the headless runner: a small text format of input events
-// by frame number, and the built-in tours written in it. No dependencies.
+// Flight scripts of the runners: a small text format of input events by
+// frame number (a program's built-in flights are written in it too). No
+// dependencies.
 //
 // One event per line, "<frame> <action> [arguments]"; '#' starts a comment.
 // Frames count from 1, the first frame drawn. Events of frame N are posted to
@@ -50,12 +51,6 @@ int32_t runner_key_code(const char* name);
 // Parses a script. Returns 1 on success; otherwise 0 with a message naming
 // the line in error (at most error_size bytes, terminated).
 int runner_parse_script(const char* text, runner_script* out, char* error, size_t error_size);
-
-// Text of a built-in tour by name, or null when there is none.
-const char* runner_builtin_tour(const char* name);
-
-// Names of the built-in tours, separated by blanks.
-const char* runner_tour_names(void);
 
 // Reads a flight script file whole into out. Returns false when it cannot be
 // read or is larger than RUNNER_SCRIPT_MAX_BYTES.

@@ -32,6 +32,7 @@
 #include "boxfield/box_field.h"
 #include "boxfield/box_field_bench.h"
 #include "boxfield/box_field_runner_options.h"
+#include "boxfield/box_field_tours.h"
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
@@ -75,7 +76,7 @@ static void runner_script_help(FILE* out) {
 // standard error.
 static bool runner_flight(const box_field_runner_options& o, std::string* label, std::string* text) {
   if (o.script_file.empty()) {
-    *text = runner_builtin_tour(o.tour.c_str());
+    *text = box_field_tour(o.tour.c_str());
     *label = "tour " + o.tour;
     return true;
   }
@@ -263,7 +264,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!options.print_tour.empty()) {
-    fputs(runner_builtin_tour(options.print_tour.c_str()), stdout);
+    fputs(box_field_tour(options.print_tour.c_str()), stdout);
     return 0;
   }
   // Report comparison runs no flight (runner/runner_compare.h).

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 #include <math.h>
+#include <string.h>
 
+#include "boxfield/box_field_tours.h"
+#include "runner/runner_script.h"
 #include "shell/clock.h"
 
 namespace {
@@ -86,6 +89,18 @@ TEST(box_field_bounds, LowFacesSpanTheCentredCube) {
   EXPECT_EQ(e[3], e[2]);
   EXPECT_NEAR(e[4], field_size * 0.499, 1e-12);
   EXPECT_NEAR(e[5], e[4] + 0.5, 1e-12);
+}
+
+TEST(box_field_tours, BuiltInToursParse) {
+  for (const char* name : {"short", "bench", "reference"}) {
+    const char* text = box_field_tour(name);
+    ASSERT_NE(text, nullptr) << name;
+    runner_script s;
+    char error[128];
+    EXPECT_EQ(runner_parse_script(text, &s, error, sizeof error), 1) << name << ": " << error;
+    EXPECT_NE(strstr(box_field_tour_names(), name), nullptr);
+  }
+  EXPECT_EQ(box_field_tour("nope"), nullptr);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "boxfield/box_field.h"
+#include "boxfield/box_field_tours.h"
 #include "runner/runner_script.h"
 #include "shell/clock.h"
 #include "shell/gl.h"
@@ -99,7 +100,7 @@ TEST(bench_tour, EveryFrameShowsTheField) {
   tour_state state;
   tour = &state;
   char error[256];
-  ASSERT_TRUE(runner_parse_script(runner_builtin_tour("bench"), &state.script, error, sizeof error)) << error;
+  ASSERT_TRUE(runner_parse_script(box_field_tour("bench"), &state.script, error, sizeof error)) << error;
   headless_set_display_size(W, H);
   headless_reset_input();
   clock_now = tour_clock;

@@ -125,18 +125,6 @@ TEST(runner_script, ErrorTextStaysInsideItsBuffer) {
   EXPECT_EQ(error[8], 'x');
 }
 
-TEST(runner_script, BuiltInToursParse) {
-  for (const char* name : {"short", "bench", "reference"}) {
-    const char* text = runner_builtin_tour(name);
-    ASSERT_NE(text, nullptr) << name;
-    runner_script s;
-    char error[128];
-    EXPECT_EQ(runner_parse_script(text, &s, error, sizeof error), 1) << name << ": " << error;
-    EXPECT_NE(strstr(runner_tour_names(), name), nullptr);
-  }
-  EXPECT_EQ(runner_builtin_tour("nope"), nullptr);
-}
-
 // ---------------------------------------------------------------------------
 // Statistics
 
