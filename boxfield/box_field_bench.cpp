@@ -93,56 +93,8 @@ static std::string out_path(const std::string& file) {
 // Shots
 
 static void take_shot(const runner_event& e) {
-  runner_shot shot = {e.name, e.frame, "", 0, 1, ""};
   runner_image im = runner_read_surface(screen_width, screen_height);
-  if (options.validate_dir.empty()) {
-    shot.file = out_path(std::string(e.name) + ".png");
-    std::string why;
-    if (!runner_write_png(shot.file.c_str(), im, &why)) {
-      shot.passed = 0;
-      shot.message = "cannot write " + shot.file + ": " + why;
-    }
-  } else {
-    shot.compared = 1;
-    shot.file = options.validate_dir + "/" + e.name + ".png";
-    runner_image reference;
-    char error[512];
-    if (!runner_read_png(shot.file.c_str(), &reference, error, sizeof error)) {
-      shot.passed = 0;
-      shot.message = error;
-    } else {
-      runner_compare_result r = runner_compare_images(im, reference, options.tolerance);
-      char text[512];
-      if (!r.same_size) {
-        snprintf(text, sizeof text, "size %dx%d, reference %dx%d", im.width, im.height, reference.width,
-                 reference.height);
-        shot.passed = 0;
-        shot.message = text;
-      } else if (r.differing > options.max_differing) {
-        shot.passed = 0;
-        snprintf(text, sizeof text,
-                 "%lld pixels differ by more than %d (largest difference %d) inside x %d..%d, y %d..%d",
-                 (long long)r.differing, options.tolerance, r.max_channel_diff, r.min_x, r.max_x, r.min_y,
-                 r.max_y);
-        shot.message = text;
-        // The differing pixels, one per line, as the summary prints them.
-        for (const runner_pixel_diff& d : r.samples) {
-          snprintf(text, sizeof text, "\n  (%d, %d) got %d,%d,%d expected %d,%d,%d", d.x, d.y, d.got[0],
-                   d.got[1], d.got[2], d.expected[0], d.expected[1], d.expected[2]);
-          shot.message += text;
-        }
-        std::string got_path = out_path(std::string(e.name) + ".got.png");
-        std::string diff_path = out_path(std::string(e.name) + ".diff.png");
-        runner_write_png(got_path.c_str(), im);
-        runner_write_png(diff_path.c_str(), runner_diff_image(im, reference, options.tolerance));
-        shot.message += "\n  saved " + got_path + " and " + diff_path;
-      } else {
-        snprintf(text, sizeof text, "%lld pixels beyond the tolerance, largest difference %d",
-                 (long long)r.differing, r.max_channel_diff);
-        shot.message = text;
-      }
-    }
-  }
+  runner_shot shot = runner_shot_take(e.name, e.frame, im, options.shots, options.out_dir);
   if (!shot.passed) failures++;
   shots.push_back(shot);
   instrument("shot");

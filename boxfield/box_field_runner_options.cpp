@@ -21,12 +21,13 @@ std::string box_field_runner_usage(void) {
          "  --print-tour NAME   print a built-in flight and exit\n"
          "  --out DIR           screenshots, diff pictures, report.json and frametimes.png\n"
          "                      (default runner-out; the program's benchmark mode takes no\n"
-         "                      shots and names its one report with --report FILE)\n"
-         "  --validate DIR      compare the script's shots with DIR/<name>.png instead of saving them\n"
-         "  --tolerance N       per-channel difference a pixel may have (default 24: the\n"
-         "                      field's thin lines and fog edges move by a rounding on other\n"
-         "                      GL drivers; gallery_runner's flat pages keep 8)\n"
-         "  --max-differing N   pixels per shot allowed beyond the tolerance (default 0)\n"
+         "                      shots and names its one report with --report FILE)\n" +
+         runner_shot_usage(
+             "compare the script's shots with DIR/<name>.png instead of saving them",
+             "24: the\n"
+             "                      field's thin lines and fog edges move by a rounding on other\n"
+             "                      GL drivers; gallery_runner's flat pages keep 8)",
+             "shot") +
          "  --real-clock        run the program on the real clock (default: 1/64 s per reading)\n"
          "  --frame-end swap|finish|readpixels|none\n"
          "                      how each timed frame ends (default finish: a headless surface\n"
@@ -116,7 +117,6 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
   int compare_option = 0;  // an option of --compare, refused without it
   for (;;) {
     const char* value = nullptr;
-    long long n = 0;
     int id = cli_next(p, &value);
     if (id == CLI_END) break;
     if (id == CLI_ERROR) return false;
@@ -160,18 +160,14 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
         o->out_dir = value;
         break;
       case OPT_VALIDATE:
-        o->validate_dir = value;
-        break;
       case OPT_TOLERANCE:
-        if (!runner_parse_count(value, 255, &n))
-          return cli_refuse(p, "--tolerance wants 0 to 255 (got '%s')", value);
-        o->tolerance = (int32_t)n;
+      case OPT_MAX_DIFFERING: {
+        char why[160];
+        std::string name = std::string("--") + box_field_runner_option_name(id);
+        if (runner_shot_option(name.c_str(), value, &o->shots, why, sizeof why) != 1)
+          return cli_refuse(p, "%s (got '%s')", why, value);
         break;
-      case OPT_MAX_DIFFERING:
-        if (!runner_parse_count(value, 1LL << 40, &n))
-          return cli_refuse(p, "--max-differing wants a pixel count (got '%s')", value);
-        o->max_differing = n;
-        break;
+      }
       case OPT_REAL_CLOCK:
         o->real_clock = true;
         break;

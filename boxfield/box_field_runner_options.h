@@ -13,6 +13,7 @@
 
 #include "runner/runner_runs.h"
 #include "runner/runner_session.h"
+#include "runner/runner_shots.h"
 
 struct box_field_runner_options {
   bool help = false;         // --help, -h
@@ -24,9 +25,7 @@ struct box_field_runner_options {
   std::string tour = "short";                            // --tour NAME
   std::string script_file;                               // --script FILE instead of a tour
   std::string out_dir = "runner-out";                    // --out DIR
-  std::string validate_dir;                              // --validate DIR ("": save the shots)
-  int32_t tolerance = 24;                                // --tolerance N
-  int64_t max_differing = 0;                             // --max-differing N
+  runner_shot_check shots = {"", 24, 0};                 // --validate DIR, --tolerance N, --max-differing N
   bool real_clock = false;                               // --real-clock
   runner_frame_end frame_end = RUNNER_FRAME_END_FINISH;  // --frame-end
   std::string results_file;                              // --results-file FILE ("" = none)

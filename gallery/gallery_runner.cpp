@@ -26,6 +26,7 @@
 #include "runner/runner_readback.h"
 #include "runner/runner_script.h"
 #include "runner/runner_session.h"
+#include "runner/runner_shots.h"
 #include "shell/clock.h"
 #include "shell/fpu.h"
 #include "shell/gl.h"
@@ -80,41 +81,6 @@ static void post_events(int32_t frame) {
   }
 }
 
-static void compare_shot(const char* name, const runner_image& im) {
-  std::string reference_path = options.validate_dir + "/" + name + ".png";
-  runner_image reference;
-  char error[512];
-  if (!runner_read_png(reference_path.c_str(), &reference, error, sizeof error)) {
-    printf("DIFFERS %s: %s\n", name, error);
-    failures++;
-    return;
-  }
-  runner_compare_result r = runner_compare_images(im, reference, options.tolerance);
-  if (!r.same_size) {
-    printf("DIFFERS %s: size %dx%d, reference %dx%d\n", name, im.width, im.height, reference.width,
-           reference.height);
-    failures++;
-    return;
-  }
-  if (r.differing <= options.max_differing) {
-    printf("same %s: %lld pixels beyond the tolerance %d (largest channel difference %d)\n", name,
-           (long long)r.differing, options.tolerance, r.max_channel_diff);
-    return;
-  }
-  failures++;
-  printf("DIFFERS %s: %lld pixels differ by more than %d (largest %d), inside x %d..%d, y %d..%d\n", name,
-         (long long)r.differing, options.tolerance, r.max_channel_diff, r.min_x, r.max_x, r.min_y, r.max_y);
-  for (const runner_pixel_diff& d : r.samples) {
-    printf("  (%d, %d) got %d,%d,%d expected %d,%d,%d\n", d.x, d.y, d.got[0], d.got[1], d.got[2],
-           d.expected[0], d.expected[1], d.expected[2]);
-  }
-  std::string got_path = options.out_dir + "/" + name + ".got.png";
-  std::string diff_path = options.out_dir + "/" + name + ".diff.png";
-  runner_write_png(got_path.c_str(), im);
-  runner_write_png(diff_path.c_str(), runner_diff_image(im, reference, options.tolerance));
-  printf("  saved %s and %s\n", got_path.c_str(), diff_path.c_str());
-}
-
 static void take_shot(const runner_event& e) {
   shots_taken++;
   int32_t page = gallery_page_by_name(e.name);
@@ -132,18 +98,15 @@ static void take_shot(const runner_event& e) {
     return;
   }
   runner_image im = runner_read_surface(screen_width, screen_height);
-  if (!options.validate_dir.empty()) {
-    compare_shot(e.name, im);
-    return;
+  runner_shot shot = runner_shot_take(e.name, e.frame, im, options.shots, options.out_dir);
+  if (!shot.passed) failures++;
+  if (shot.compared) {
+    printf("%s %s: %s\n", shot.passed ? "same" : "DIFFERS", e.name, shot.message.c_str());
+  } else if (shot.passed) {
+    printf("wrote %s\n", shot.file.c_str());
+  } else {
+    printf("FAILED %s: %s\n", e.name, shot.message.c_str());
   }
-  std::string path = options.out_dir + "/" + e.name + ".png";
-  std::string why;
-  if (!runner_write_png(path.c_str(), im, &why)) {
-    printf("FAILED %s: cannot write %s: %s\n", e.name, path.c_str(), why.c_str());
-    failures++;
-    return;
-  }
-  printf("wrote %s\n", path.c_str());
 }
 
 static void runner_hook(gallery_stage stage) {
@@ -223,7 +186,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   size_t n = options.pages.size();
-  if (options.validate_dir.empty()) {
+  if (options.shots.validate_dir.empty()) {
     printf("gallery_runner: %zu %s saved\n", n, n == 1 ? "page" : "pages");
   } else {
     printf("gallery_runner: %zu %s\n", n,

@@ -13,13 +13,12 @@ std::string gallery_runner_usage(void) {
   return "Usage: gallery_runner [options]\n"
          "  --size WxH          surface size in pixels, at least 320x240 (default 960x600)\n"
          "  --out DIR           where screenshots (or, when validating, the pictures that\n"
-         "                      differ and their diff pictures) go (default gallery-shots)\n"
-         "  --validate DIR      compare each page with DIR/<page>.png instead of saving it\n"
-         "  --tolerance N       per-channel difference a pixel may have (default 8: the pages\n"
-         "                      are flat and text; boxfield_runner's field allows 24)\n"
-         "  --max-differing N   pixels per page allowed beyond the tolerance (default 0)\n"
-         "  --pages A,B,...     pages to render, by name (default all: " +
-         pages +
+         "                      differ and their diff pictures) go (default gallery-shots)\n" +
+         runner_shot_usage("compare each page with DIR/<page>.png instead of saving it",
+                           "8: the pages\n"
+                           "                      are flat and text; boxfield_runner's field allows 24)",
+                           "page") +
+         "  --pages A,B,...     pages to render, by name (default all: " + pages +
          ")\n"
          "  --time SECONDS      animation time the clock is held at (default 0)\n"
          "  --mouse FX,FY       mouse position as fractions of the size (default 0.62,0.42)\n"
@@ -76,7 +75,6 @@ static bool gallery_runner_pages(cli_parser* p, const char* text, std::vector<in
 static bool gallery_runner_read_options(cli_parser* p, gallery_runner_options* o) {
   for (;;) {
     const char* value = nullptr;
-    long long n = 0;
     int id = cli_next(p, &value);
     switch (id) {
       case CLI_END:
@@ -99,18 +97,14 @@ static bool gallery_runner_read_options(cli_parser* p, gallery_runner_options* o
         o->out_dir = value;
         break;
       case OPT_VALIDATE:
-        o->validate_dir = value;
-        break;
       case OPT_TOLERANCE:
-        if (!runner_parse_count(value, 255, &n))
-          return cli_refuse(p, "--tolerance wants a whole number from 0 to 255 (got '%s')", value);
-        o->tolerance = (int32_t)n;
+      case OPT_MAX_DIFFERING: {
+        static const char* const names[] = {"--validate", "--tolerance", "--max-differing"};
+        char why[160];
+        if (runner_shot_option(names[id - OPT_VALIDATE], value, &o->shots, why, sizeof why) != 1)
+          return cli_refuse(p, "%s (got '%s')", why, value);
         break;
-      case OPT_MAX_DIFFERING:
-        if (!runner_parse_count(value, 1LL << 40, &n))
-          return cli_refuse(p, "--max-differing wants a pixel count (got '%s')", value);
-        o->max_differing = n;
-        break;
+      }
       case OPT_PAGES:
         if (!gallery_runner_pages(p, value, &o->pages)) return false;
         break;

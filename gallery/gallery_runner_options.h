@@ -2,7 +2,7 @@
 // the held clock and mouse. Read on util/cli_options.h, the programs' common
 // convention, with no files opened and nothing printed, so tests and fuzz
 // targets can call it. Depends on gallery_core (page names) and the runner
-// library (value parsing).
+// library (value parsing, the shot options).
 #pragma once
 
 #include <stdint.h>
@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "runner/runner_shots.h"
+
 struct gallery_runner_options {
   bool help = false;     // --help, -h
   bool version = false;  // --version
   int32_t width = 960;   // --size WxH
   int32_t height = 600;
   std::string out_dir = "gallery-shots";    // --out DIR
-  std::string validate_dir;                 // --validate DIR ("": save the shots)
-  int32_t tolerance = 8;                    // --tolerance N
-  long long max_differing = 0;              // --max-differing N
+  runner_shot_check shots = {"", 8, 0};     // --validate DIR, --tolerance N, --max-differing N
   double time = 0.0;                        // --time SECONDS
   double mouse_fx = 0.62, mouse_fy = 0.42;  // --mouse FX,FY: fractions of the size
   std::vector<int32_t> pages;               // --pages A,B,...: pages to shoot, in order (default all)

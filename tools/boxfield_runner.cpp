@@ -293,9 +293,7 @@ int main(int argc, char** argv) {
   }
   b.frame_end = options.frame_end;
   b.out_dir = options.out_dir;
-  b.validate_dir = options.validate_dir;
-  b.tolerance = options.tolerance;
-  b.max_differing = options.max_differing;
+  b.shots = options.shots;
   b.clock_label = options.real_clock ? "real" : "fixed, 1/64 s per reading";
   b.key = runner_key;
   b.mouse = runner_mouse;

@@ -84,8 +84,8 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
   EXPECT_EQ(o.width, 160);
   EXPECT_EQ(o.tour, "bench");
   EXPECT_EQ(o.out_dir, "o");
-  EXPECT_EQ(o.tolerance, 0);
-  EXPECT_EQ(o.max_differing, 7);
+  EXPECT_EQ(o.shots.tolerance, 0);
+  EXPECT_EQ(o.shots.max_differing, 7);
   EXPECT_EQ(o.frame_end, RUNNER_FRAME_END_SWAP);
   EXPECT_TRUE(o.real_clock);
   EXPECT_EQ(o.runs.runs, 3);  // the run defaults both programs share
@@ -134,7 +134,7 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
   ASSERT_TRUE(box_field_runner_parse_options({}, &d, &message));
   EXPECT_EQ(d.tour, "short");
   EXPECT_EQ(d.frame_end, RUNNER_FRAME_END_FINISH);
-  EXPECT_EQ(d.tolerance, 24);
+  EXPECT_EQ(d.shots.tolerance, 24);
   EXPECT_EQ(d.out_dir, "runner-out");
 
   const struct {
