@@ -129,41 +129,23 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   }
 
   if (has_console) runner_report_print(stdout, report);
-  int status = 0;
+  runner_report_ending ending;
+  ending.json_path = o.report;
+  ending.csv_path = o.results_file;
+  ending.plot_path = plot;
+  ending.plot_place = "frametimes.png beside " + o.report;
+  ending.plot_why = plot_why;
+  ending.strict = o.strict;
   std::string written;
-  std::string why;
-  if (!runner_report_write_json(o.report.c_str(), report, &why)) {
-    tell(stderr, "boxfield: cannot write " + o.report + ": " + why + "\n", true);
-    status = 1;
-  } else {
-    written += "report: " + o.report + "\n";
-  }
-  if (!o.results_file.empty()) {
-    if (!runner_report_write_csv(o.results_file.c_str(), report, &why)) {
-      tell(stderr, "boxfield: cannot write " + o.results_file + ": " + why + "\n", true);
-      status = 1;
-    } else {
-      written += "results: " + o.results_file + "\n";
-    }
-  }
-  if (plot.empty()) {
-    tell(stderr, "boxfield: cannot write frametimes.png beside " + o.report + ": " + plot_why + "\n", true);
-    status = 1;
-  } else {
-    written += "frame-time picture: " + plot + "\n";
-  }
+  std::vector<std::string> failed;
+  int status = runner_report_finish(report, "boxfield", ending, &written, &failed);
+  for (const std::string& line : failed) tell(stderr, line + "\n", true);
   if (has_console) fputs(written.c_str(), stdout);
   if (!box_field_bench_complete()) {
     char line[160];
     snprintf(line, sizeof line, "boxfield: the benchmark was stopped after %lld frames\n",
              (long long)box_field_bench_frames_drawn());
     tell(stderr, line, true);
-    status = 1;
-  }
-  int64_t errors = 0;
-  for (const runner_mode_figures& m : report.modes) errors += m.gl_errors;
-  if (o.strict && errors > 0) {
-    tell(stderr, "boxfield: --strict: the run raised GL errors (see the summary)\n", true);
     status = 1;
   }
   return status;

@@ -409,3 +409,35 @@ bool runner_report_write_json(const char* path, const runner_report& r, std::str
 bool runner_report_write_csv(const char* path, const runner_report& r, std::string* why) {
   return write_file(path, runner_report_csv(r), why);
 }
+
+int runner_report_finish(const runner_report& r, const char* program, const runner_report_ending& e,
+                         std::string* written, std::vector<std::string>* failed) {
+  const std::string tool = std::string(program) + ": ";
+  size_t failures = failed->size();
+  std::string why;
+  if (runner_report_write_json(e.json_path.c_str(), r, &why)) {
+    *written += "report: " + e.json_path + "\n";
+  } else {
+    failed->push_back(tool + "cannot write " + e.json_path + ": " + why);
+  }
+  if (!e.csv_path.empty()) {
+    if (runner_report_write_csv(e.csv_path.c_str(), r, &why)) {
+      *written += "results: " + e.csv_path + "\n";
+    } else {
+      failed->push_back(tool + "cannot write " + e.csv_path + ": " + why);
+    }
+  }
+  if (!e.plot_path.empty()) {
+    *written += "frame-time picture: " + e.plot_path + "\n";
+  } else {
+    failed->push_back(tool + "cannot write " + e.plot_place + ": " + e.plot_why);
+  }
+  if (e.failed_shots > 0) {
+    failed->push_back(tool + std::to_string(e.failed_shots) + " of " + std::to_string(r.shots.size()) +
+                      " shots failed");
+  }
+  int64_t errors = 0;
+  for (const runner_mode_figures& m : r.modes) errors += m.gl_errors;
+  if (e.strict && errors > 0) failed->push_back(tool + "--strict: " + std::to_string(errors) + " GL errors");
+  return failed->size() > failures ? 1 : 0;
+}

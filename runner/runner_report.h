@@ -129,3 +129,23 @@ std::string runner_report_csv(const runner_report& r);
 // when not null) when the file cannot be written.
 bool runner_report_write_json(const char* path, const runner_report& r, std::string* why = nullptr);
 bool runner_report_write_csv(const char* path, const runner_report& r, std::string* why = nullptr);
+
+// The end of a run: its files and what else decides its exit status.
+struct runner_report_ending {
+  std::string json_path;     // the JSON report
+  std::string csv_path;      // the CSV file ("" = none)
+  std::string plot_path;     // the frame-time picture written ("" = it could not be)
+  std::string plot_place;    // the picture as a failure names it ("out/frametimes.png")
+  std::string plot_why;      // why it could not be written
+  int32_t failed_shots = 0;  // of r.shots
+  bool strict = false;       // any GL error fails the run
+};
+
+// Writes the JSON report and the CSV file and sums up the run's end: a
+// "report: ", "results: " and "frame-time picture: " line for each file
+// there is (in that order) appended to written, and for each failure (a
+// file not written, failed shots, GL errors under strict) one line
+// "<program>: ..." (no line feed) appended to failed. Returns the exit
+// status: 0, or 1 after any failure.
+int runner_report_finish(const runner_report& r, const char* program, const runner_report_ending& e,
+                         std::string* written, std::vector<std::string>* failed);

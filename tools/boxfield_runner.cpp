@@ -336,38 +336,19 @@ int main(int argc, char** argv) {
     printf("note: the clock was read %lld times for %lld frames\n", (long long)runner_clock_readings,
            (long long)drawn);
   }
-  int status = 0;
-  std::string json = options.out_dir + "/report.json";
-  std::string why;
-  if (!runner_report_write_json(json.c_str(), report, &why)) {
-    fprintf(stderr, "boxfield_runner: cannot write %s: %s\n", json.c_str(), why.c_str());
-    return 1;
-  }
-  printf("report: %s\n", json.c_str());
-  if (plot.empty()) {
-    fprintf(stderr, "boxfield_runner: cannot write %s/frametimes.png: %s\n", options.out_dir.c_str(),
-            plot_why.c_str());
-    status = 1;
-  } else {
-    printf("frame-time picture: %s\n", plot.c_str());
-  }
-  if (!options.results_file.empty()) {
-    if (!runner_report_write_csv(options.results_file.c_str(), report, &why)) {
-      fprintf(stderr, "boxfield_runner: cannot write %s: %s\n", options.results_file.c_str(), why.c_str());
-      status = 1;
-    } else {
-      printf("results: %s\n", options.results_file.c_str());
-    }
-  }
-  if (failures) {
-    printf("boxfield_runner: %d of %zu shots failed\n", failures, report.shots.size());
-    status = 1;
-  }
-  int64_t errors = 0;
-  for (const runner_mode_figures& m : report.modes) errors += m.gl_errors;
-  if (options.strict && errors > 0) {
-    printf("boxfield_runner: --strict: %lld GL errors\n", (long long)errors);
-    status = 1;
-  }
+  runner_report_ending ending;
+  ending.json_path = options.out_dir + "/report.json";
+  ending.csv_path = options.results_file;
+  ending.plot_path = plot;
+  ending.plot_place = options.out_dir + "/frametimes.png";
+  ending.plot_why = plot_why;
+  ending.failed_shots = failures;
+  ending.strict = options.strict;
+  std::string written;
+  std::vector<std::string> failed;
+  int status = runner_report_finish(report, "boxfield_runner", ending, &written, &failed);
+  fputs(written.c_str(), stdout);
+  fflush(stdout);
+  for (const std::string& line : failed) fprintf(stderr, "%s\n", line.c_str());
   return status;
 }

@@ -188,4 +188,52 @@ TEST(runner_report, ModesAndTimingsAreTheCallersOwn) {
             "1,5,near,8.0000,,\n1,6,near,9.0000,,\n");
 }
 
+TEST(runner_report, FinishWritesTheFilesAndNamesEveryFailure) {
+  runner_session s = session_of("3 end\n");
+  for (int i = 0; i < 3; i++) runner_session_record(&s, 2.0, 0, i == 2 ? 1 : 0);
+  runner_report r;
+  r.width = r.height = 16;
+  r.runs = {s.frames};
+  r.mode_names = {"only"};
+  r.shots = {{"a", 1, "a.png", 1, 1, ""}, {"b", 2, "b.png", 1, 0, "differs"}};
+  runner_report_summarise(&r);
+  runner_report_ending e;
+  e.json_path = temp_path("finish_report.json");
+  e.csv_path = temp_path("finish_frames.csv");
+  e.plot_path = "pic.png";
+  std::string written;
+  std::vector<std::string> failed;
+  EXPECT_EQ(runner_report_finish(r, "probe", e, &written, &failed), 0);
+  EXPECT_EQ(written,
+            "report: " + e.json_path + "\nresults: " + e.csv_path + "\nframe-time picture: pic.png\n");
+  EXPECT_TRUE(failed.empty());
+  EXPECT_EQ(read_whole_file(e.json_path), runner_report_json(r));
+  EXPECT_EQ(read_whole_file(e.csv_path), runner_report_csv(r));
+  remove(e.csv_path.c_str());
+
+  // Every failure has its line, and none stops the files that can be written.
+  std::string blocker = temp_path("finish_blocker");  // a file where a folder would have to be
+  FILE* f = fopen(blocker.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  e.json_path = blocker + "/report.json";
+  e.csv_path = temp_path("finish_frames.csv");
+  e.plot_path.clear();
+  e.plot_place = "out/frametimes.png";
+  e.plot_why = "no context";
+  e.failed_shots = 1;
+  e.strict = true;
+  written.clear();
+  EXPECT_EQ(runner_report_finish(r, "probe", e, &written, &failed), 1);
+  EXPECT_EQ(written, "results: " + e.csv_path + "\n");
+  ASSERT_EQ(failed.size(), 4u);
+  EXPECT_EQ(failed[0].rfind("probe: cannot write " + e.json_path + ": ", 0), 0u) << failed[0];
+  EXPECT_EQ(failed[1], "probe: cannot write out/frametimes.png: no context");
+  EXPECT_EQ(failed[2], "probe: 1 of 2 shots failed");
+  EXPECT_EQ(failed[3], "probe: --strict: 1 GL errors");
+  remove(e.csv_path.c_str());
+  remove(blocker.c_str());
+  remove(temp_path("finish_report.json").c_str());
+}
+
 }  // namespace
