@@ -76,18 +76,6 @@ static void bare_usage(FILE* out) {
   fputs(cli_convention_help, out);
 }
 
-static bool bare_read_text(const char* path, std::string* out) {
-  FILE* f = fopen(path, "rb");
-  if (!f) return false;
-  char buffer[4096];
-  size_t n;
-  out->clear();
-  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0 && out->size() <= (1u << 20)) out->append(buffer, n);
-  bool ok = !ferror(f) && out->size() <= (1u << 20);
-  fclose(f);
-  return ok;
-}
-
 // One mode's figures in the runner's report layout.
 static nlohmann::json bare_json_mode(const runner_summary& s) {
   return {{"frames", s.count},  {"mean_ms", s.mean_ms}, {"median_ms", s.median_ms},      {"p90_ms", s.p90_ms},
@@ -149,7 +137,7 @@ int main(int argc, char** argv) {
         }
         break;
       case OPT_SCRIPT:
-        if (!bare_read_text(value, &text)) {
+        if (!runner_read_script_file(value, &text)) {
           fprintf(stderr, "boxfield_bare: cannot read script %s (or it is over 1 MiB)\n", value);
           return 2;
         }
@@ -177,6 +165,12 @@ int main(int argc, char** argv) {
   if (!runner_parse_script(text.c_str(), &script, error, sizeof error)) {
     fprintf(stderr, "boxfield_bare: %s: %s\n", label.c_str(), error);
     return 2;
+  }
+  // The report's path is checked (its folder made) before the flight.
+  std::string refused;
+  if (!file_replace_check_outputs({}, {report}, &refused)) {
+    fprintf(stderr, "boxfield_bare: %s\n", refused.c_str());
+    return 1;
   }
 
   // The program's start-up, less the font: full-screen window of the

@@ -129,7 +129,7 @@ static void draw_panel(const plot_box& b, const char* mode, const std::vector<do
   }
   snprintf(text, sizeof text, "%s: frame time (ms) of each timed frame", mode);
   draw_text((int32_t)b.x, (int32_t)(b.y - current_line_height - 4), 0, text, text_rgb);
-  // The runs, each with its median (solid) and p99 (dashed, from 100 frames) lines, and
+  // The runs, each with its median (full) and p99 (dashed, from 100 frames) lines, and
   // their values at the panel's top right.
   for (int r = 0; r < runs; r++) {
     const std::vector<double>& ms = *series[r];

@@ -1,7 +1,9 @@
 // Results of timed runs: the summary printed on standard output (with one
 // RESULT line per mode for scripts), the JSON report and the per-frame CSV
-// file. Shared by the headless runner and the box-field program's
-// benchmark mode, so both write the same schema (README: "Report schema").
+// file, for any GL program's timed runs: the program names its modes, what
+// its setup frames are, the pieces of start-up it timed apart and its own
+// work per frame, and every program writes the same schema (README: "Report
+// schema").
 // Reports are written with nlohmann-json: strict UTF-8 (invalid bytes
 // replaced by U+FFFD) and numbers independent of the C locale. Depends on
 // runner/runner_session.h, runner/runner_stats.h, runner/runner_environment.h.

@@ -1,5 +1,5 @@
-// Flight scripts (see runner_script.h): parsing with line-numbered refusals,
-// and the built-in tours.
+// Flight scripts (see runner_script.h): parsing with line-numbered refusals
+// and reading script files.
 #include "runner/runner_script.h"
 
 #include <errno.h>

@@ -1,10 +1,9 @@
 // A timed flight of a runner: the script's events handed out frame by frame
 // (keys through the caller's function, the held mouse offset kept here),
 // the frame times recorded with the mode each frame was drawn in (an index
-// into mode names the caller keeps), the frame
-// ends other GL benchmarks name, and a monotonic clock. Used by the headless
-// runner and the box-field program's benchmark mode. Depends on
-// runner/runner_script.h only.
+// into mode names the caller keeps) and whether the frame did one-time
+// setup work, the frame ends other GL benchmarks name, and a monotonic
+// clock. Depends on runner/runner_script.h only.
 #pragma once
 
 #include <stddef.h>
