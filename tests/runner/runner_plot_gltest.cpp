@@ -1,10 +1,9 @@
 // The frame-time picture on real Mesa: one run draws in the first run's
-// colour only, a second run overlaid adds the second colour, the title and
-// labels are drawn, and the caller's GL state (blending, depth test, line
-// smoothing), matrices and current font come back as they were. The ms axis
-// covers the slowest frame at every magnitude, and frame times that are
-// huge, tiny, equal, infinite or NaN draw a picture without looping forever.
-// PNG files keep every pixel, and a file that cannot be written says why.
+// colour only, a second run overlaid adds the second colour, a panel is
+// drawn for every mode either run has, the title and labels are drawn, and the caller's GL state (blending,
+// depth test, line smoothing), matrices and current font come back as they were. The ms axis covers the
+// slowest frame at every magnitude, and frame times that are huge, tiny, equal, infinite or NaN draw a
+// picture without looping forever. PNG files keep every pixel, and a file that cannot be written says why.
 #include <float.h>
 #include <gtest/gtest.h>
 #include <math.h>
@@ -60,6 +59,23 @@ runner_plot_run ramp(const char* label, double base) {
 
 const int32_t first_colour = 0x4FC3F7, second_colour = 0xFFA040;
 
+// Panels met going down column x: runs of 20 rows or more (the least panel
+// height; text lines are shorter) that are not the background colour.
+int panels_in_column(const runner_image& im, int32_t x) {
+  int n = 0, run = 0;
+  for (int32_t y = 0; y <= im.height; y++) {
+    const uint8_t* p = y < im.height ? &im.rgb[((size_t)y * im.width + x) * 3] : nullptr;
+    bool background = !p || (p[0] == 0x14 && p[1] == 0x18 && p[2] == 0x1E);
+    if (!background) {
+      run++;
+    } else {
+      n += run >= 20;
+      run = 0;
+    }
+  }
+  return n;
+}
+
 TEST(runner_plot, OneOrTwoRunsInTheirColoursWithTitle) {
   ASSERT_TRUE(headless_gl_open(640, 360));
   runner_plot_run a = ramp("base", 20.0), b = ramp("new", 30.0);
@@ -78,6 +94,21 @@ TEST(runner_plot, OneOrTwoRunsInTheirColoursWithTitle) {
   empty.label = "nothing";
   runner_image none = runner_plot_frametimes("no frames", empty, nullptr);  // draws axes, no run
   EXPECT_EQ(none.width, 640);
+  EXPECT_EQ(panels_in_column(none, 320), 0);
+}
+
+TEST(runner_plot, APanelForEveryModeOfEitherRun) {
+  ASSERT_TRUE(headless_gl_open(640, 360));
+  runner_plot_run a = ramp("base", 20.0);
+  EXPECT_EQ(panels_in_column(runner_plot_frametimes("two", a, nullptr), 620), 2);
+  // A mode only the second run has gets its own panel, below the first run's.
+  runner_plot_run b = ramp("new", 30.0);
+  b.modes.push_back({"glow", std::vector<double>(50, 12.0)});
+  EXPECT_EQ(panels_in_column(runner_plot_frametimes("three", a, &b), 620), 3);
+  runner_plot_run one;
+  one.label = "one";
+  one.modes = {{"only", std::vector<double>(10, 5.0)}};
+  EXPECT_EQ(panels_in_column(runner_plot_frametimes("one", one, nullptr), 620), 1);
 }
 
 // The axis for slowest frame x: finite, at or above x, round, not absurdly
