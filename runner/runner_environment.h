@@ -22,7 +22,7 @@ struct runner_environment {
   std::string swap_interval_requested;  // "" when none was asked for
   std::string swap_interval_granted;    // "granted", "refused" or ""
   int32_t surface_width = 0, surface_height = 0;
-  std::string program;          // "boxfield_runner", "boxfield"
+  std::string program;          // the program that ran
   std::string program_version;  // BF_VERSION
   std::string source_revision;  // git revision at configure time ("unknown" outside a checkout)
   std::string compiler;         // compiler name and version

@@ -64,7 +64,7 @@ struct runner_mode_figures {
 };
 
 struct runner_report {
-  std::string tool;                 // program name in the printed lines ("boxfield_runner")
+  std::string tool;                 // program name in the printed lines
   std::string frame_end;            // runner_frame_end_name of the run
   int32_t width = 0, height = 0;    // surface or window client size
   std::string clock;                // "real" or how the clock was held
