@@ -27,16 +27,16 @@ struct box_field_bench_options {
   std::string script_label;  // "tour NAME" or "script FILE"
   runner_script script;      // parsed flight
   runner_frame_end frame_end = RUNNER_FRAME_END_FINISH;
-  bool take_shots = true;     // save (or compare) the script's shots
-  std::string out_dir;        // where shots, their diffs and frametimes.png go ("" = current folder)
-  std::string validate_dir;   // compare shots with validate_dir/<name>.png instead of saving them
-  int32_t tolerance = 24;     // per-channel difference allowed when comparing
-  int64_t max_differing = 0;  // pixels per shot allowed beyond the tolerance
-  std::string clock_label;    // how the clock runs, for the report
-  bool progress = true;       // progress lines on standard error
-  runner_runs_plan runs;      // warm-up passes and timed runs
-  bool gpu_time = true;       // GPU time per frame where timer queries are offered
-  std::string egl;            // the EGL platform and device for the report ("" when not EGL)
+  bool take_shots = true;          // save (or compare) the script's shots
+  std::string out_dir;             // where shots, their diffs and frametimes.png go ("" = current folder)
+  std::string validate_dir;        // compare shots with validate_dir/<name>.png instead of saving them
+  int32_t tolerance = 24;          // per-channel difference allowed when comparing
+  int64_t max_differing = 0;       // pixels per shot allowed beyond the tolerance
+  std::string clock_label;         // how the clock runs, for the report
+  bool progress = true;            // progress lines on standard error
+  runner_runs_plan runs;           // warm-up passes and timed runs
+  runner_instruments instruments;  // GPU time where timer queries are offered, error callback
+  std::string egl;                 // the EGL platform and device for the report ("" when not EGL)
   // Test hook: called after each piece of work that must stay out of the
   // frame times ("shot", "progress", "gpu read-back"), e.g. to make it slow.
   void (*instrument_hook)(const char* what) = nullptr;
