@@ -182,10 +182,10 @@ static void bench_hook(box_field_stage stage) {
     gl_vendor = gl_string(GL_VENDOR);
     gl_renderer = gl_string(GL_RENDERER);
     gl_version = gl_string(GL_VERSION);
-    error_check = runner_gl_errors_begin(true);
+    error_check = runner_gl_errors_begin(options.instruments.gl_error_callback);
     if (options.started) options.started();  // its errors count with frame 1
     const char* why = "off (--gpu-time off)";
-    gpu_on = options.gpu_time && runner_gpu_timer_begin(&why, gpu_done, nullptr);
+    gpu_on = options.instruments.gpu_time && runner_gpu_timer_begin(&why, gpu_done, nullptr);
     gpu_how = why;
     if (options.key) post_input(1);
     if (options.progress) runner_progress_begin(&progress, seconds_now());

@@ -34,7 +34,7 @@ struct box_field_bench_options {
   std::string clock_label;                // how the clock runs, for the report
   bool progress = true;                   // progress lines on standard error
   runner_runs_plan runs;                  // warm-up passes and timed runs
-  bool gpu_time = true;                   // GPU time per frame where timer queries are offered
+  runner_instruments instruments;         // GPU time where timer queries are offered, error callback
   std::string egl;                        // the EGL platform and device for the report ("" when not EGL)
   // Test hook: called after each piece of work that must stay out of the
   // frame times ("shot", "progress", "gpu read-back"), e.g. to make it slow.

@@ -48,6 +48,7 @@ enum {
   OPT_MAX_RUNS,
   OPT_MAX_SECONDS,
   OPT_GPU_TIME,
+  OPT_GL_ERRORS,
 };
 
 static const cli_option box_field_option_table[] = {
@@ -67,6 +68,7 @@ static const cli_option box_field_option_table[] = {
     {"max-runs", CLI_VALUE, OPT_MAX_RUNS},
     {"max-seconds", CLI_VALUE, OPT_MAX_SECONDS},
     {"gpu-time", CLI_VALUE, OPT_GPU_TIME},
+    {"gl-errors", CLI_VALUE, OPT_GL_ERRORS},
 };
 
 // Reads the options into o; false with p->error set on a mistake.
@@ -142,11 +144,13 @@ static bool box_field_read_options(cli_parser* p, box_field_options* o) {
       case OPT_CI:
       case OPT_MAX_RUNS:
       case OPT_MAX_SECONDS:
-      case OPT_GPU_TIME: {
-        static const char* const names[] = {"--warmup",   "--runs",        "--ci",
-                                            "--max-runs", "--max-seconds", "--gpu-time"};
+      case OPT_GPU_TIME:
+      case OPT_GL_ERRORS: {
+        static const char* const names[] = {"--warmup",      "--runs",     "--ci",       "--max-runs",
+                                            "--max-seconds", "--gpu-time", "--gl-errors"};
         char why[160];
-        if (runner_runs_option(names[id - OPT_WARMUP], value, &o->runs, &o->gpu_time, why, sizeof why) != 1)
+        if (runner_runs_option(names[id - OPT_WARMUP], value, &o->runs, &o->instruments, why, sizeof why) !=
+            1)
           return cli_refuse(p, "%s (got '%s')", why, value);
         benchmark_only = names[id - OPT_WARMUP];
         break;

@@ -27,7 +27,7 @@ struct box_field_options {
   std::string results_file;                            // --results-file FILE.csv ("" = none)
   bool strict = false;                                 // --strict: any GL error fails the run
   runner_runs_plan runs;                               // --warmup, --runs, --ci, --max-runs, --max-seconds
-  bool gpu_time = true;                                // --gpu-time on|off
+  runner_instruments instruments;                      // --gpu-time, --gl-errors
 };
 
 // Reads the arguments after the program name. Returns true with out filled,

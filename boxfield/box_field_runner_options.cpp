@@ -1,6 +1,8 @@
 // boxfield_runner's command line (see box_field_runner_options.h).
 #include "boxfield/box_field_runner_options.h"
 
+#include <string.h>
+
 #include "boxfield/box_field_tours.h"
 #include "runner/runner_args.h"
 #include "runner/runner_runs.h"
@@ -36,6 +38,7 @@ std::string box_field_runner_usage(void) {
          "  --results-file FILE one CSV row per timed frame (run,frame,mode,ms,gpu_ms,cpu_ms)\n"
          "  --strict            any GL error fails the run (exit 1)\n" +
          runner_runs_usage() +
+         "  --egl-swap on|off   eglSwapBuffers on the surface after each frame (default on)\n"
          "  --help-script       the flight script format\n"
          "  -h, --help, --version  this text, the version\n"
          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
@@ -70,6 +73,8 @@ enum {
   OPT_MAX_RUNS,
   OPT_MAX_SECONDS,
   OPT_GPU_TIME,
+  OPT_GL_ERRORS,
+  OPT_EGL_SWAP,
 };
 
 static const cli_option box_field_runner_option_table[] = {
@@ -98,6 +103,8 @@ static const cli_option box_field_runner_option_table[] = {
     {"max-runs", CLI_VALUE, OPT_MAX_RUNS},
     {"max-seconds", CLI_VALUE, OPT_MAX_SECONDS},
     {"gpu-time", CLI_VALUE, OPT_GPU_TIME},
+    {"gl-errors", CLI_VALUE, OPT_GL_ERRORS},
+    {"egl-swap", CLI_VALUE, OPT_EGL_SWAP},
 };
 
 static const size_t box_field_runner_option_count =
@@ -194,15 +201,21 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
       case OPT_PLOT:
         o->plot = value;
         break;
+      case OPT_EGL_SWAP:
+        if (strcmp(value, "on") != 0 && strcmp(value, "off") != 0)
+          return cli_refuse(p, "--egl-swap wants on or off (got '%s')", value);
+        o->instruments.egl_swap = strcmp(value, "on") == 0;
+        break;
       case OPT_WARMUP:
       case OPT_RUNS:
       case OPT_CI:
       case OPT_MAX_RUNS:
       case OPT_MAX_SECONDS:
-      case OPT_GPU_TIME: {
+      case OPT_GPU_TIME:
+      case OPT_GL_ERRORS: {
         char why[160];
         std::string name = std::string("--") + box_field_runner_option_name(id);
-        if (runner_runs_option(name.c_str(), value, &o->runs, &o->gpu_time, why, sizeof why) != 1)
+        if (runner_runs_option(name.c_str(), value, &o->runs, &o->instruments, why, sizeof why) != 1)
           return cli_refuse(p, "%s (got '%s')", why, value);
         break;
       }

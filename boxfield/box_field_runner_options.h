@@ -31,7 +31,7 @@ struct box_field_runner_options {
   std::string results_file;                              // --results-file FILE ("" = none)
   bool strict = false;                                   // --strict
   runner_runs_plan runs;                                 // --warmup, --runs, --ci, --max-runs, --max-seconds
-  bool gpu_time = true;                                  // --gpu-time on|off
+  runner_instruments instruments;                        // --gpu-time, --gl-errors, --egl-swap
   // --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]
   bool compare = false;
   std::vector<std::string> reports;  // BASE and NEW

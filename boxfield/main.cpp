@@ -110,7 +110,7 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   b.progress = has_console;
   b.started = ask_for_swap_interval;
   b.runs = o.runs;
-  b.gpu_time = o.gpu_time;
+  b.instruments = o.instruments;
 
   box_field_bench_begin(b);
   window_close_status = 1;

@@ -118,6 +118,9 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
         return fail("surface size is not whole numbers from 1 to 65536");
       (is(1, "width") ? out->width : out->height) = (int32_t)number;
       (is(1, "width") ? has_width : has_height) = true;
+    } else if (d == 2 && is(0, "environment") && is(1, "driver_settings")) {
+      if (kind != VALUE_STRING) return fail("environment.driver_settings is not a string");
+      out->driver_settings = *text;
     } else if (d == 2 && is(0, "gl") && is(1, "renderer")) {
       if (kind != VALUE_STRING) return fail("gl.renderer is not a string");
       out->gl_renderer = *text;
@@ -338,6 +341,7 @@ int runner_reports_comparable(const runner_read_figures& base, const runner_read
   differ("frame ends", base.frame_end, next.frame_end);
   differ("clocks", base.clock, next.clock);
   differ("GL renderers", base.gl_renderer, next.gl_renderer);
+  differ("driver settings", base.driver_settings, next.driver_settings);
   if (d.empty()) return 1;
   return report_fail(why, why_size, "%s", d.c_str());
 }

@@ -36,6 +36,7 @@ struct runner_read_figures {
   std::string frame_end;                // "frame_end"
   std::string clock;                    // "clock"
   std::string gl_renderer;              // "gl"."renderer"
+  std::string driver_settings;          // "environment"."driver_settings" ("" when absent)
   int32_t width = 0, height = 0;        // "surface"
   std::string script;                   // "script": the tour or script file flown
   std::vector<runner_read_mode> modes;  // in the report's order

@@ -5,7 +5,9 @@
 #include <string.h>
 #include <time.h>
 
+#include <algorithm>
 #include <thread>
+#include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -16,6 +18,7 @@
 #include <windows.h>
 #else
 #include <sys/utsname.h>
+extern char** environ;
 #endif
 
 #ifndef BF_SOURCE_REVISION
@@ -109,6 +112,11 @@ void runner_environment_gather(runner_environment* e) {
     e->kernel = std::string(u.sysname) + " " + u.release + " " + u.machine;
   }
 #endif
+#ifdef _WIN32
+  e->driver_settings = runner_driver_settings(_environ);
+#else
+  e->driver_settings = runner_driver_settings(environ);
+#endif
   e->program_version = BF_VERSION;
   e->source_revision = BF_SOURCE_REVISION;
 #if defined(__clang__)
@@ -136,6 +144,24 @@ void runner_environment_gather(runner_environment* e) {
   e->utc_time = stamp;
 }
 
+std::string runner_driver_settings(const char* const* environment) {
+  static const char* const prefixes[] = {"LP_",   "GALLIUM_",     "MESA_",         "LIBGL_",
+                                         "__GL_", "vblank_mode=", "mesa_glthread="};
+  std::vector<std::string> set;
+  for (const char* const* v = environment; v && *v; v++) {
+    for (const char* p : prefixes) {
+      if (strncmp(*v, p, strlen(p)) == 0 && strchr(*v, '=')) {
+        set.push_back(*v);
+        break;
+      }
+    }
+  }
+  std::sort(set.begin(), set.end());
+  std::string s;
+  for (const std::string& v : set) s += (s.empty() ? "" : "; ") + v;
+  return s;
+}
+
 std::string runner_driver_version(const std::string& gl_version) {
   size_t space = gl_version.find(' ');
   if (space == std::string::npos) return "";
@@ -154,6 +180,7 @@ std::string runner_environment_short(const runner_environment& e) {
   if (!e.kernel.empty()) s += ", " + e.kernel;
   s += "; " + e.window_system;
   if (!e.driver_version.empty()) s += "; driver " + e.driver_version;
+  if (!e.driver_settings.empty()) s += " (" + e.driver_settings + ")";
   s += "; " + e.program + " " + e.program_version + " (" + e.source_revision + ", " + e.build_type + "); " +
        e.utc_time;
   return s;

@@ -18,7 +18,9 @@ struct runner_environment {
   std::string window_system;  // "headless EGL", "SDL x11", "SDL wayland", "Win32"
   std::string egl;            // EGL platform and device, "" where EGL is not used
   std::string gl_vendor, gl_renderer, gl_version;
-  std::string driver_version;           // the vendor text after the version number in GL_VERSION
+  std::string driver_version;  // the vendor text after the version number in GL_VERSION
+  std::string
+      driver_settings;  // driver variables set in the environment ("LP_NUM_THREADS=1"), "; "-separated
   std::string swap_interval_requested;  // "" when none was asked for
   std::string swap_interval_granted;    // "granted", "refused" or ""
   int32_t surface_width = 0, surface_height = 0;
@@ -30,14 +32,20 @@ struct runner_environment {
   std::string utc_time;         // "2026-12-08T15:30:00Z"
 };
 
-// Fills the CPU, OS, kernel, program version, revision, compiler, build
-// type and time fields.
+// Fills the CPU, OS, kernel, driver settings, program version, revision,
+// compiler, build type and time fields.
 void runner_environment_gather(runner_environment* e);
 
 // The driver's version text from a GL_VERSION string: what follows the
 // version number and a profile in brackets ("4.5 (Compatibility Profile)
 // Mesa 23.2.1" gives "Mesa 23.2.1"); "" when nothing follows.
 std::string runner_driver_version(const std::string& gl_version);
+
+// The environment variables that change what a GL driver does (Mesa's
+// LP_*, GALLIUM_*, MESA_*, LIBGL_*, vblank_mode, mesa_glthread; NVIDIA's
+// __GL_*) from a NULL-ended "NAME=value" list, sorted, "; "-separated; ""
+// when none is set. LP_NUM_THREADS alone can halve llvmpipe's frame rate.
+std::string runner_driver_settings(const char* const* environment);
 
 // One line of the record for the printed summary.
 std::string runner_environment_short(const runner_environment& e);

@@ -231,6 +231,7 @@ static ordered_json environment_json(const runner_report& r) {
   j["gl_renderer"] = e.gl_renderer;
   j["gl_version"] = e.gl_version;
   j["driver_version"] = e.driver_version;
+  j["driver_settings"] = e.driver_settings;
   j["swap_interval_requested"] =
       e.swap_interval_requested.empty() ? ordered_json(nullptr) : ordered_json(e.swap_interval_requested);
   j["swap_interval_granted"] =

@@ -86,8 +86,8 @@ bool runner_runs_pass_done(runner_runs* r, const std::vector<runner_frame>& fram
   return false;
 }
 
-int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan, bool* gpu_time,
-                       char* error, size_t error_size) {
+int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan,
+                       runner_instruments* instruments, char* error, size_t error_size) {
   long long n = 0;
   double x = 0.0;
   const char* wants = nullptr;
@@ -120,10 +120,16 @@ int runner_runs_option(const char* name, const char* value, runner_runs_plan* pl
     wants = "--max-seconds wants seconds from 1 to 86400";
   } else if (strcmp(name, "--gpu-time") == 0) {
     if (value && (strcmp(value, "on") == 0 || strcmp(value, "off") == 0)) {
-      *gpu_time = strcmp(value, "on") == 0;
+      instruments->gpu_time = strcmp(value, "on") == 0;
       return 1;
     }
     wants = "--gpu-time wants on or off";
+  } else if (strcmp(name, "--gl-errors") == 0) {
+    if (value && (strcmp(value, "callback") == 0 || strcmp(value, "poll") == 0)) {
+      instruments->gl_error_callback = strcmp(value, "callback") == 0;
+      return 1;
+    }
+    wants = "--gl-errors wants callback or poll";
   } else {
     return -1;
   }
@@ -136,7 +142,10 @@ const char* runner_runs_usage(void) {
          "  --runs N|auto       timed runs (default 3); auto: until every mode's 95 % interval\n"
          "                      is within --ci PERCENT (default 1), or --max-runs N (default 30)\n"
          "                      or --max-seconds S (default 300) ends them\n"
-         "  --gpu-time on|off   GPU time per frame from timer queries (default on)\n";
+         "  --gpu-time on|off   GPU time per frame from timer queries (default on)\n"
+         "  --gl-errors callback|poll\n"
+         "                      count GL errors with a debug-output callback, or with\n"
+         "                      glGetError once per frame (default callback)\n";
 }
 
 std::string runner_runs_requested(const runner_runs_plan& plan) {

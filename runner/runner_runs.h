@@ -23,6 +23,14 @@ struct runner_runs_plan {
   double max_seconds = 300;   // with auto_runs: no new run starts after this long (timed runs only)
 };
 
+// The measuring a timed run adds to the program's own work, each of which
+// can be switched off (bench/boxfield_instruments.sh measures their cost).
+struct runner_instruments {
+  bool gpu_time = true;           // --gpu-time: timer queries around every frame
+  bool gl_error_callback = true;  // --gl-errors callback: debug-output callback (else glGetError per frame)
+  bool egl_swap = true;           // --egl-swap: eglSwapBuffers on a headless pbuffer (runner only)
+};
+
 struct runner_runs {
   runner_runs_plan plan;
   int32_t passes_flown = 0;                      // warm-up passes and timed runs done
@@ -49,11 +57,12 @@ void runner_runs_pass_begins(runner_runs* r, double now);
 bool runner_runs_pass_done(runner_runs* r, const std::vector<runner_frame>& frames, double now);
 
 // The run options both programs take: --warmup N, --runs N|auto, --ci
-// PERCENT, --max-runs N, --max-seconds S, --gpu-time on|off. Returns 1 when
-// name is one of them and its value is good, 0 when the value is not (a
-// one-line message in error), -1 when name is none of them.
-int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan, bool* gpu_time,
-                       char* error, size_t error_size);
+// PERCENT, --max-runs N, --max-seconds S, --gpu-time on|off, --gl-errors
+// callback|poll. Returns 1 when name is one of them and its value is good,
+// 0 when the value is not (a one-line message in error), -1 when name is
+// none of them.
+int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan,
+                       runner_instruments* instruments, char* error, size_t error_size);
 
 // Usage lines of those options (each line starts with two blanks).
 const char* runner_runs_usage(void);

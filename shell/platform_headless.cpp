@@ -485,12 +485,17 @@ int platform_set_cursor_pos(int32_t x, int32_t y) {
   return 1;
 }
 
+static bool egl_swap = true;
+
+void headless_set_egl_swap(bool on) { egl_swap = on; }
+
 int platform_swap_buffers(HDC dc) {
   if (dc != the_dc) return 0;
   record.swap_count++;
   // A no-op on a pbuffer, but it marks the frame's end for frame debuggers
   // and tracers. A framebuffer object has no surface to swap.
-  if (egl_surface != EGL_NO_SURFACE && eglSwapBuffers(egl_display, egl_surface)) record.egl_swaps++;
+  if (egl_swap && egl_surface != EGL_NO_SURFACE && eglSwapBuffers(egl_display, egl_surface))
+    record.egl_swaps++;
   return 1;
 }
 

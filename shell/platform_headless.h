@@ -58,6 +58,11 @@ enum headless_failure {
 // The display size GetSystemMetrics reports (1024 x 768 until set).
 void headless_set_display_size(int32_t width, int32_t height);
 
+// Whether platform_swap_buffers calls eglSwapBuffers on the pbuffer (default
+// on). Off, a swap is only counted: the call costs a flush, and a
+// benchmark may leave it out.
+void headless_set_egl_swap(bool on);
+
 // Makes one creation step fail from now on (HEADLESS_FAIL_NONE: none).
 void headless_fail_at(headless_failure step);
 

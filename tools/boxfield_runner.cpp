@@ -298,7 +298,8 @@ int main(int argc, char** argv) {
   b.key = runner_key;
   b.mouse = runner_mouse;
   b.runs = options.runs;
-  b.gpu_time = options.gpu_time;
+  b.instruments = options.instruments;
+  headless_set_egl_swap(options.instruments.egl_swap);
 
   headless_set_display_size(options.width, options.height);
   if (!options.real_clock) clock_now = runner_fixed_clock;
@@ -331,7 +332,8 @@ int main(int argc, char** argv) {
   report.egl_frames_swapped = headless_get_record()->egl_swaps;
 
   runner_report_print(stdout, report);
-  printf("EGL: eglSwapBuffers after %d of %lld frames\n", report.egl_frames_swapped, (long long)drawn);
+  printf("EGL: eglSwapBuffers after %d of %lld frames%s\n", report.egl_frames_swapped, (long long)drawn,
+         options.instruments.egl_swap ? "" : " (--egl-swap off)");
   if (!options.real_clock && runner_clock_readings != drawn + 1) {
     printf("note: the clock was read %lld times for %lld frames\n", (long long)runner_clock_readings,
            (long long)drawn);

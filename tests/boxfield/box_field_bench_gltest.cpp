@@ -141,7 +141,7 @@ TEST(box_field_bench, GpuAndCpuTimeOfEveryTimedFrame) {
   EXPECT_TRUE(runner_report_mode(r, "solid")->has_gpu);
   EXPECT_TRUE(runner_report_mode(r, "wire")->has_cpu);
   box_field_bench_options off = one_run();
-  off.gpu_time = false;
+  off.instruments.gpu_time = false;
   r = run(true, nullptr, &plot, queue_mouse, off);
   EXPECT_LT(r.runs[0][1].gpu_ms, 0.0);
   EXPECT_FALSE(runner_report_mode(r, "solid")->has_gpu);

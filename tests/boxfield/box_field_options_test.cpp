@@ -94,19 +94,25 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
 
   // The run options, read by the one function both programs call.
   box_field_runner_options ro;
-  ASSERT_TRUE(box_field_runner_parse_options({"--runs=auto", "--ci", "0.5", "--max-runs=6", "--max-seconds",
-                                              "60", "--warmup=0", "--gpu-time", "off"},
-                                             &ro, &message))
+  ASSERT_TRUE(box_field_runner_parse_options(
+      {"--runs=auto", "--ci", "0.5", "--max-runs=6", "--max-seconds", "60", "--warmup=0", "--gpu-time", "off",
+       "--gl-errors=poll", "--egl-swap=off"},
+      &ro, &message))
       << message;
   EXPECT_TRUE(ro.runs.auto_runs);
   EXPECT_EQ(ro.runs.ci_percent, 0.5);
   EXPECT_EQ(ro.runs.max_runs, 6);
   EXPECT_EQ(ro.runs.max_seconds, 60.0);
   EXPECT_EQ(ro.runs.warmup_passes, 0);
-  EXPECT_FALSE(ro.gpu_time);
+  EXPECT_FALSE(ro.instruments.gpu_time);
+  EXPECT_FALSE(ro.instruments.gl_error_callback);
+  EXPECT_FALSE(ro.instruments.egl_swap);
   box_field_options b;
-  ASSERT_TRUE(box_field_parse_options({"--benchmark", "--runs", "7"}, &b, &message)) << message;
+  ASSERT_TRUE(
+      box_field_parse_options({"--benchmark", "--runs", "7", "--gl-errors", "callback"}, &b, &message))
+      << message;
   EXPECT_EQ(b.runs.runs, 7);
+  EXPECT_TRUE(b.instruments.gl_error_callback);
   box_field_options plain;
   EXPECT_FALSE(box_field_parse_options({"--runs", "7"}, &plain, &message));
   EXPECT_EQ(message, "--runs needs --benchmark");
@@ -116,6 +122,8 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
        "--max-runs wants a count from 6 (the fewest runs an interval needs) to 1000 (got '5')"},
       {{"--ci=0"}, "--ci wants a percentage from 0.01 to 50 (got '0')"},
       {{"--gpu-time=yes"}, "--gpu-time wants on or off (got 'yes')"},
+      {{"--gl-errors=off"}, "--gl-errors wants callback or poll (got 'off')"},
+      {{"--egl-swap=1"}, "--egl-swap wants on or off (got '1')"},
   };
   for (const auto& c : refused) {
     EXPECT_FALSE(box_field_runner_parse_options(c.first, &ro, &message)) << c.second;

@@ -332,6 +332,8 @@ TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
       {[](runner_report* r) { r->tool = "boxfield"; },
        "programs differ: \"boxfield_runner\" against \"boxfield\""},
       {[](runner_report* r) { r->env.gl_renderer = "radeonsi"; }, "GL renderers differ"},
+      {[](runner_report* r) { r->env.driver_settings = "LP_NUM_THREADS=1"; },
+       "driver settings differ: \"\" against \"LP_NUM_THREADS=1\""},
   };
   for (const difference& d : cases) {
     runner_report changed = standard();
@@ -361,6 +363,21 @@ TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
   r = run_compare(base, temp_path("missing.json"));
   EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
   EXPECT_NE(r.err.find("missing.json: cannot open it"), std::string::npos) << r.err;
+}
+
+TEST(runner_environment, DriverSettingsAreTheDriversOwnVariablesSorted) {
+  const char* const environment[] = {"PATH=/usr/bin",
+                                     "MESA_GL_VERSION_OVERRIDE=3.3",
+                                     "LP_NUM_THREADS=1",
+                                     "MESAX=1",
+                                     "vblank_mode=0",
+                                     "vblank_modes=1",
+                                     "LP_",
+                                     nullptr};
+  EXPECT_EQ(runner_driver_settings(environment),
+            "LP_NUM_THREADS=1; MESA_GL_VERSION_OVERRIDE=3.3; vblank_mode=0");
+  const char* const none[] = {"HOME=/root", nullptr};
+  EXPECT_EQ(runner_driver_settings(none), "");
 }
 
 // What the comparison picture is handed: where it goes and both runs' frames.
