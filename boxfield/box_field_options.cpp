@@ -3,6 +3,9 @@
 
 #include <string.h>
 
+#include <iterator>
+#include <vector>
+
 #include "boxfield/box_field_tours.h"
 #include "runner/runner_args.h"
 #include "runner/runner_runs.h"
@@ -42,16 +45,9 @@ enum {
   OPT_FRAME_END,
   OPT_RESULTS_FILE,
   OPT_STRICT,
-  OPT_WARMUP,
-  OPT_RUNS,
-  OPT_CI,
-  OPT_MAX_RUNS,
-  OPT_MAX_SECONDS,
-  OPT_GPU_TIME,
-  OPT_GL_ERRORS,
 };
 
-static const cli_option box_field_option_table[] = {
+static const cli_option box_field_own_options[] = {
     {"help", CLI_NO_VALUE, CLI_HELP},
     {"version", CLI_NO_VALUE, OPT_VERSION},
     {"size", CLI_VALUE, OPT_SIZE},
@@ -62,19 +58,12 @@ static const cli_option box_field_option_table[] = {
     {"frame-end", CLI_VALUE, OPT_FRAME_END},
     {"results-file", CLI_VALUE, OPT_RESULTS_FILE},
     {"strict", CLI_NO_VALUE, OPT_STRICT},
-    {"warmup", CLI_VALUE, OPT_WARMUP},
-    {"runs", CLI_VALUE, OPT_RUNS},
-    {"ci", CLI_VALUE, OPT_CI},
-    {"max-runs", CLI_VALUE, OPT_MAX_RUNS},
-    {"max-seconds", CLI_VALUE, OPT_MAX_SECONDS},
-    {"gpu-time", CLI_VALUE, OPT_GPU_TIME},
-    {"gl-errors", CLI_VALUE, OPT_GL_ERRORS},
 };
 
 // Reads the options into o; false with p->error set on a mistake.
 static bool box_field_read_options(cli_parser* p, box_field_options* o) {
   bool tour_given = false;
-  const char* benchmark_only = nullptr;
+  std::string benchmark_only;  // an option that needs --benchmark
   for (;;) {
     const char* value = nullptr;
     int id = cli_next(p, &value);
@@ -84,7 +73,8 @@ static bool box_field_read_options(cli_parser* p, box_field_options* o) {
         if (tour_given && !o->script_file.empty())
           return cli_refuse(p, "--benchmark %s and --script both choose the flight: give one",
                             o->tour.c_str());
-        if (benchmark_only && !o->benchmark) return cli_refuse(p, "%s needs --benchmark", benchmark_only);
+        if (!benchmark_only.empty() && !o->benchmark)
+          return cli_refuse(p, "%s needs --benchmark", benchmark_only.c_str());
         return true;
       case CLI_ERROR:
         return false;
@@ -139,32 +129,25 @@ static bool box_field_read_options(cli_parser* p, box_field_options* o) {
           return cli_refuse(p, "--frame-end wants swap, finish, readpixels or none (got '%s')", value);
         benchmark_only = "--frame-end";
         break;
-      case OPT_WARMUP:
-      case OPT_RUNS:
-      case OPT_CI:
-      case OPT_MAX_RUNS:
-      case OPT_MAX_SECONDS:
-      case OPT_GPU_TIME:
-      case OPT_GL_ERRORS: {
-        static const char* const names[] = {"--warmup",      "--runs",     "--ci",       "--max-runs",
-                                            "--max-seconds", "--gpu-time", "--gl-errors"};
+      default: {
+        // The run options, read by the runner library.
+        std::string name = cli_option_name(*p, id);
         char why[160];
-        if (runner_runs_option(names[id - OPT_WARMUP], value, &o->runs, &o->instruments, why, sizeof why) !=
-            1)
-          return cli_refuse(p, "%s (got '%s')", why, value);
-        benchmark_only = names[id - OPT_WARMUP];
+        int taken = runner_runs_option(name.c_str(), value, &o->runs, &o->instruments, why, sizeof why);
+        if (taken < 0) return cli_refuse(p, "unhandled option %s", name.c_str());
+        if (taken == 0) return cli_refuse(p, "%s (got '%s')", why, value);
+        benchmark_only = name;
         break;
       }
-      default:
-        return cli_refuse(p, "unhandled option");
     }
   }
 }
 
 bool box_field_parse_options(const std::vector<std::string>& args, box_field_options* o, std::string* error) {
+  std::vector<cli_option> table(std::begin(box_field_own_options), std::end(box_field_own_options));
+  runner_runs_add_options(&table);
   cli_parser p;
-  cli_begin(&p, args, box_field_option_table,
-            sizeof box_field_option_table / sizeof box_field_option_table[0]);
+  cli_begin(&p, args, table.data(), table.size());
   bool ok = box_field_read_options(&p, o);
   if (!ok) *error = p.error;
   return ok;

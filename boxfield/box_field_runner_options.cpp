@@ -3,6 +3,9 @@
 
 #include <string.h>
 
+#include <iterator>
+#include <vector>
+
 #include "boxfield/box_field_tours.h"
 #include "runner/runner_args.h"
 #include "runner/runner_runs.h"
@@ -56,9 +59,6 @@ enum {
   OPT_TOUR,
   OPT_SCRIPT,
   OPT_OUT,
-  OPT_VALIDATE,
-  OPT_TOLERANCE,
-  OPT_MAX_DIFFERING,
   OPT_REAL_CLOCK,
   OPT_FRAME_END,
   OPT_RESULTS_FILE,
@@ -67,17 +67,10 @@ enum {
   OPT_THRESHOLD,
   OPT_FORCE,
   OPT_PLOT,
-  OPT_WARMUP,
-  OPT_RUNS,
-  OPT_CI,
-  OPT_MAX_RUNS,
-  OPT_MAX_SECONDS,
-  OPT_GPU_TIME,
-  OPT_GL_ERRORS,
   OPT_EGL_SWAP,
 };
 
-static const cli_option box_field_runner_option_table[] = {
+static const cli_option box_field_runner_own_options[] = {
     {"help", CLI_NO_VALUE, CLI_HELP},
     {"version", CLI_NO_VALUE, OPT_VERSION},
     {"help-script", CLI_NO_VALUE, OPT_HELP_SCRIPT},
@@ -86,9 +79,6 @@ static const cli_option box_field_runner_option_table[] = {
     {"tour", CLI_VALUE, OPT_TOUR},
     {"script", CLI_VALUE, OPT_SCRIPT},
     {"out", CLI_VALUE, OPT_OUT},
-    {"validate", CLI_VALUE, OPT_VALIDATE},
-    {"tolerance", CLI_VALUE, OPT_TOLERANCE},
-    {"max-differing", CLI_VALUE, OPT_MAX_DIFFERING},
     {"real-clock", CLI_NO_VALUE, OPT_REAL_CLOCK},
     {"frame-end", CLI_VALUE, OPT_FRAME_END},
     {"results-file", CLI_VALUE, OPT_RESULTS_FILE},
@@ -97,25 +87,8 @@ static const cli_option box_field_runner_option_table[] = {
     {"threshold", CLI_VALUE, OPT_THRESHOLD},
     {"force", CLI_NO_VALUE, OPT_FORCE},
     {"plot", CLI_VALUE, OPT_PLOT},
-    {"warmup", CLI_VALUE, OPT_WARMUP},
-    {"runs", CLI_VALUE, OPT_RUNS},
-    {"ci", CLI_VALUE, OPT_CI},
-    {"max-runs", CLI_VALUE, OPT_MAX_RUNS},
-    {"max-seconds", CLI_VALUE, OPT_MAX_SECONDS},
-    {"gpu-time", CLI_VALUE, OPT_GPU_TIME},
-    {"gl-errors", CLI_VALUE, OPT_GL_ERRORS},
     {"egl-swap", CLI_VALUE, OPT_EGL_SWAP},
 };
-
-static const size_t box_field_runner_option_count =
-    sizeof box_field_runner_option_table / sizeof box_field_runner_option_table[0];
-
-static const char* box_field_runner_option_name(int id) {
-  for (const cli_option& o : box_field_runner_option_table) {
-    if (o.id == id) return o.name;
-  }
-  return "?";
-}
 
 // Reads the options into o; false with p->error set on a mistake.
 static bool box_field_runner_read_options(cli_parser* p, box_field_runner_options* o) {
@@ -166,15 +139,6 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
       case OPT_OUT:
         o->out_dir = value;
         break;
-      case OPT_VALIDATE:
-      case OPT_TOLERANCE:
-      case OPT_MAX_DIFFERING: {
-        char why[160];
-        std::string name = std::string("--") + box_field_runner_option_name(id);
-        if (runner_shot_option(name.c_str(), value, &o->shots, why, sizeof why) != 1)
-          return cli_refuse(p, "%s (got '%s')", why, value);
-        break;
-      }
       case OPT_REAL_CLOCK:
         o->real_clock = true;
         break;
@@ -206,34 +170,29 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
           return cli_refuse(p, "--egl-swap wants on or off (got '%s')", value);
         o->instruments.egl_swap = strcmp(value, "on") == 0;
         break;
-      case OPT_WARMUP:
-      case OPT_RUNS:
-      case OPT_CI:
-      case OPT_MAX_RUNS:
-      case OPT_MAX_SECONDS:
-      case OPT_GPU_TIME:
-      case OPT_GL_ERRORS: {
+      default: {
+        // The shot and run options, read by the runner library.
+        std::string name = cli_option_name(*p, id);
         char why[160];
-        std::string name = std::string("--") + box_field_runner_option_name(id);
-        if (runner_runs_option(name.c_str(), value, &o->runs, &o->instruments, why, sizeof why) != 1)
-          return cli_refuse(p, "%s (got '%s')", why, value);
+        int taken = runner_shot_option(name.c_str(), value, &o->shots, why, sizeof why);
+        if (taken < 0)
+          taken = runner_runs_option(name.c_str(), value, &o->runs, &o->instruments, why, sizeof why);
+        if (taken < 0) return cli_refuse(p, "unhandled option %s", name.c_str());
+        if (taken == 0) return cli_refuse(p, "%s (got '%s')", why, value);
         break;
       }
-      default:
-        return cli_refuse(p, "unhandled option --%s", box_field_runner_option_name(id));
     }
   }
   if (o->help || o->version || o->help_script || !o->print_tour.empty()) return true;
   if (o->compare) {
     if (flight_option)
-      return cli_refuse(p, "--%s does not go with --compare", box_field_runner_option_name(flight_option));
+      return cli_refuse(p, "%s does not go with --compare", cli_option_name(*p, flight_option).c_str());
     if (o->reports.size() != 2)
       return cli_refuse(p, "--compare takes two reports, BASE.json and NEW.json (got %u)",
                         (unsigned)o->reports.size());
     return true;
   }
-  if (compare_option)
-    return cli_refuse(p, "--%s needs --compare", box_field_runner_option_name(compare_option));
+  if (compare_option) return cli_refuse(p, "%s needs --compare", cli_option_name(*p, compare_option).c_str());
   if (!o->reports.empty()) return cli_refuse(p, "unexpected argument '%s'", o->reports[0].c_str());
   if (tour_given && !o->script_file.empty())
     return cli_refuse(p, "--tour and --script both choose the flight: give one");
@@ -242,8 +201,12 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
 
 bool box_field_runner_parse_options(const std::vector<std::string>& args, box_field_runner_options* o,
                                     std::string* error) {
+  std::vector<cli_option> table(std::begin(box_field_runner_own_options),
+                                std::end(box_field_runner_own_options));
+  runner_shot_add_options(&table);
+  runner_runs_add_options(&table);
   cli_parser p;
-  cli_begin(&p, args, box_field_runner_option_table, box_field_runner_option_count);
+  cli_begin(&p, args, table.data(), table.size());
   bool ok = box_field_runner_read_options(&p, o);
   if (!ok) *error = p.error;
   return ok;

@@ -3,6 +3,9 @@
 
 #include <string.h>
 
+#include <iterator>
+#include <vector>
+
 #include "gallery/gallery.h"
 #include "runner/runner_args.h"
 #include "util/cli_options.h"
@@ -31,27 +34,16 @@ enum {
   OPT_VERSION = CLI_FIRST_ID,
   OPT_SIZE,
   OPT_OUT,
-  OPT_VALIDATE,
-  OPT_TOLERANCE,
-  OPT_MAX_DIFFERING,
   OPT_PAGES,
   OPT_TIME,
   OPT_MOUSE,
   OPT_STRICT,
 };
 
-static const cli_option gallery_runner_option_table[] = {
-    {"help", CLI_NO_VALUE, CLI_HELP},
-    {"version", CLI_NO_VALUE, OPT_VERSION},
-    {"size", CLI_VALUE, OPT_SIZE},
-    {"out", CLI_VALUE, OPT_OUT},
-    {"validate", CLI_VALUE, OPT_VALIDATE},
-    {"tolerance", CLI_VALUE, OPT_TOLERANCE},
-    {"max-differing", CLI_VALUE, OPT_MAX_DIFFERING},
-    {"pages", CLI_VALUE, OPT_PAGES},
-    {"time", CLI_VALUE, OPT_TIME},
-    {"mouse", CLI_VALUE, OPT_MOUSE},
-    {"strict", CLI_NO_VALUE, OPT_STRICT},
+static const cli_option gallery_runner_own_options[] = {
+    {"help", CLI_NO_VALUE, CLI_HELP}, {"version", CLI_NO_VALUE, OPT_VERSION}, {"size", CLI_VALUE, OPT_SIZE},
+    {"out", CLI_VALUE, OPT_OUT},      {"pages", CLI_VALUE, OPT_PAGES},        {"time", CLI_VALUE, OPT_TIME},
+    {"mouse", CLI_VALUE, OPT_MOUSE},  {"strict", CLI_NO_VALUE, OPT_STRICT},
 };
 
 // "A,B,...": page names, each found in any case.
@@ -96,15 +88,6 @@ static bool gallery_runner_read_options(cli_parser* p, gallery_runner_options* o
       case OPT_OUT:
         o->out_dir = value;
         break;
-      case OPT_VALIDATE:
-      case OPT_TOLERANCE:
-      case OPT_MAX_DIFFERING: {
-        static const char* const names[] = {"--validate", "--tolerance", "--max-differing"};
-        char why[160];
-        if (runner_shot_option(names[id - OPT_VALIDATE], value, &o->shots, why, sizeof why) != 1)
-          return cli_refuse(p, "%s (got '%s')", why, value);
-        break;
-      }
       case OPT_PAGES:
         if (!gallery_runner_pages(p, value, &o->pages)) return false;
         break;
@@ -123,17 +106,25 @@ static bool gallery_runner_read_options(cli_parser* p, gallery_runner_options* o
       case OPT_STRICT:
         o->strict = true;
         break;
-      default:
-        return cli_refuse(p, "unhandled option");
+      default: {
+        // The shot options, read by the runner library.
+        std::string name = cli_option_name(*p, id);
+        char why[160];
+        int taken = runner_shot_option(name.c_str(), value, &o->shots, why, sizeof why);
+        if (taken < 0) return cli_refuse(p, "unhandled option %s", name.c_str());
+        if (taken == 0) return cli_refuse(p, "%s (got '%s')", why, value);
+        break;
+      }
     }
   }
 }
 
 bool gallery_runner_parse_options(const std::vector<std::string>& args, gallery_runner_options* o,
                                   std::string* error) {
+  std::vector<cli_option> table(std::begin(gallery_runner_own_options), std::end(gallery_runner_own_options));
+  runner_shot_add_options(&table);
   cli_parser p;
-  cli_begin(&p, args, gallery_runner_option_table,
-            sizeof gallery_runner_option_table / sizeof gallery_runner_option_table[0]);
+  cli_begin(&p, args, table.data(), table.size());
   o->pages.clear();
   for (int32_t i = 0; i < GALLERY_PAGE_COUNT; i++) o->pages.push_back(i);
   bool ok = gallery_runner_read_options(&p, o);

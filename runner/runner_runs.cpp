@@ -137,6 +137,13 @@ int runner_runs_option(const char* name, const char* value, runner_runs_plan* pl
   return 0;
 }
 
+void runner_runs_add_options(std::vector<cli_option>* table) {
+  static const char* const names[] = {"warmup",      "runs",     "ci",       "max-runs",
+                                      "max-seconds", "gpu-time", "gl-errors"};
+  int id = RUNNER_RUNS_OPTION_ID;
+  for (const char* name : names) table->push_back({name, CLI_VALUE, id++});
+}
+
 const char* runner_runs_usage(void) {
   return "  --warmup N          passes flown before timing, not reported (default 1)\n"
          "  --runs N|auto       timed runs (default 3); auto: until every mode's 95 % interval\n"

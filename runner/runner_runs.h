@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "runner/runner_session.h"
+#include "util/cli_options.h"
 
 struct runner_runs_plan {
   int32_t warmup_passes = 1;  // passes flown before timing, not reported
@@ -63,6 +64,12 @@ bool runner_runs_pass_done(runner_runs* r, const std::vector<runner_frame>& fram
 // none of them.
 int runner_runs_option(const char* name, const char* value, runner_runs_plan* plan,
                        runner_instruments* instruments, char* error, size_t error_size);
+
+// Their rows for a program's option table, with ids from
+// RUNNER_RUNS_OPTION_ID up (above any program's own); a program reads them
+// by name (cli_option_name) with runner_runs_option.
+enum { RUNNER_RUNS_OPTION_ID = CLI_FIRST_ID + 1000 };
+void runner_runs_add_options(std::vector<cli_option>* table);
 
 // Usage lines of those options (each line starts with two blanks).
 const char* runner_runs_usage(void);

@@ -36,6 +36,12 @@ int runner_shot_option(const char* name, const char* value, runner_shot_check* c
   return 0;
 }
 
+void runner_shot_add_options(std::vector<cli_option>* table) {
+  table->push_back({"validate", CLI_VALUE, RUNNER_SHOT_OPTION_ID});
+  table->push_back({"tolerance", CLI_VALUE, RUNNER_SHOT_OPTION_ID + 1});
+  table->push_back({"max-differing", CLI_VALUE, RUNNER_SHOT_OPTION_ID + 2});
+}
+
 std::string runner_shot_usage(const char* validate, const char* tolerance, const char* per) {
   return std::string("  --validate DIR      ") + validate + "\n" +
          "  --tolerance N       per-channel difference a pixel may have (default " + tolerance + "\n" +

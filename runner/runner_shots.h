@@ -12,9 +12,11 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 #include "runner/runner_image.h"
 #include "runner/runner_report.h"
+#include "util/cli_options.h"
 
 struct runner_shot_check {
   std::string validate_dir;   // --validate DIR: compare with DIR/<name>.png ("": save the shots)
@@ -27,6 +29,12 @@ struct runner_shot_check {
 // when name is none of them.
 int runner_shot_option(const char* name, const char* value, runner_shot_check* check, char* error,
                        size_t error_size);
+
+// Their rows for a program's option table, with ids from
+// RUNNER_SHOT_OPTION_ID up; a program reads them by name (cli_option_name)
+// with runner_shot_option.
+enum { RUNNER_SHOT_OPTION_ID = CLI_FIRST_ID + 1100 };
+void runner_shot_add_options(std::vector<cli_option>* table);
 
 // Usage lines of those options (each line starts with two blanks):
 // "--validate DIR" followed by validate, "--tolerance N" by "per-channel

@@ -14,6 +14,13 @@
 // quiet (the errors are ours), "h" is -h.
 static const char cli_short_options[] = "-:h";
 
+std::string cli_option_name(const cli_parser& p, int id) {
+  for (const cli_option* o : p.table) {
+    if (o->id == id) return std::string("--") + o->name;
+  }
+  return "";
+}
+
 void cli_begin(cli_parser* p, const std::vector<std::string>& args, const cli_option* table, size_t count) {
   p->args.clear();
   p->args.push_back("program");

@@ -59,6 +59,9 @@ void cli_begin(cli_parser* p, const std::vector<std::string>& args, const cli_op
 // p->error set (unknown, ambiguous or misused option, missing value).
 int cli_next(cli_parser* p, const char** value);
 
+// "--NAME" of the option with this id in the parser's table ("" for none).
+std::string cli_option_name(const cli_parser& p, int id);
+
 // Sets p->error (printf format; control bytes of quoted values become '?',
 // so it stays one line) and returns false, for the program's own checks of
 // values and combinations.
