@@ -148,30 +148,50 @@ const char* runner_verdict_name(runner_verdict v) {
 }
 
 // Mean and sample variance of the logarithms of the positive values.
-static size_t log_moments(const double* v, size_t n, double* mean, double* variance) {
+// Batches the spread of a mean of run medians is taken from: runs of one
+// process drift together (the machine's speed wanders over minutes; the
+// lag-1 autocorrelation of run medians was 0.2 to 0.6 on the test
+// machine), so neighbouring runs are not independent samples. The means of
+// up to this many batches of consecutive runs are.
+static const size_t RUNNER_BATCHES = 5;
+
+// Mean of the logarithms of the positive, finite values, the variance of
+// that mean from the means of up to RUNNER_BATCHES batches of consecutive
+// values, and the number of batches. Returns the count of values used.
+static size_t log_moments(const double* v, size_t n, double* mean, double* mean_variance, size_t* batches) {
+  std::vector<double> logs;
+  for (size_t i = 0; i < n; i++) {
+    if (v[i] > 0.0 && isfinite(v[i])) logs.push_back(log(v[i]));
+  }
+  size_t count = logs.size();
   double sum = 0.0;
-  size_t count = 0;
-  for (size_t i = 0; i < n; i++) {
-    if (v[i] > 0.0 && isfinite(v[i])) {
-      sum += log(v[i]);
-      count++;
-    }
-  }
+  for (double x : logs) sum += x;
   *mean = count ? sum / (double)count : 0.0;
-  double squares = 0.0;
-  for (size_t i = 0; i < n; i++) {
-    if (v[i] > 0.0 && isfinite(v[i])) squares += (log(v[i]) - *mean) * (log(v[i]) - *mean);
+  size_t b = count < RUNNER_BATCHES ? count : RUNNER_BATCHES;
+  *batches = b;
+  *mean_variance = 0.0;
+  if (b < 2) return count;
+  std::vector<double> means;
+  for (size_t j = 0; j < b; j++) {
+    size_t from = j * count / b, to = (j + 1) * count / b;
+    double s = 0.0;
+    for (size_t i = from; i < to; i++) s += logs[i];
+    means.push_back(s / (double)(to - from));
   }
-  *variance = count > 1 ? squares / (double)(count - 1) : 0.0;
+  double m = 0.0, squares = 0.0;
+  for (double x : means) m += x / (double)b;
+  for (double x : means) squares += (x - m) * (x - m);
+  *mean_variance = squares / (double)(b - 1) / (double)b;
   return count;
 }
 
 runner_ratio runner_compare_runs(const double* base, size_t base_runs, const double* next, size_t next_runs,
                                  double threshold_percent) {
   runner_ratio r = {};
-  double mb = 0.0, vb = 0.0, mn = 0.0, vn = 0.0;
-  size_t nb = log_moments(base, base_runs, &mb, &vb);
-  size_t nn = log_moments(next, next_runs, &mn, &vn);
+  double mb = 0.0, eb = 0.0, mn = 0.0, en = 0.0;
+  size_t bb = 0, bn = 0;
+  size_t nb = log_moments(base, base_runs, &mb, &eb, &bb);
+  size_t nn = log_moments(next, next_runs, &mn, &en, &bn);
   if (nb == 0) {
     r.verdict = RUNNER_UNTIMED;
     return r;
@@ -184,13 +204,12 @@ runner_ratio runner_compare_runs(const double* base, size_t base_runs, const dou
   r.ratio = sb.median_ms > 0.0 ? sn.median_ms / sb.median_ms : 0.0;
   r.verdict = RUNNER_UNCERTAIN;
   if (nb < 2 || nn < 2) return r;
-  double eb = vb / (double)nb, en = vn / (double)nn;
   double se = sqrt(eb + en);
   double half = 0.0;
   if (se > 0.0) {
     double df =
         (eb + en) * (eb + en) /
-        ((eb > 0.0 ? eb * eb / (double)(nb - 1) : 0.0) + (en > 0.0 ? en * en / (double)(nn - 1) : 0.0));
+        ((eb > 0.0 ? eb * eb / (double)(bb - 1) : 0.0) + (en > 0.0 ? en * en / (double)(bn - 1) : 0.0));
     half = runner_t_975(df) * se;
   }
   double d = mn - mb;

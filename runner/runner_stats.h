@@ -83,10 +83,13 @@ struct runner_ratio {
   double low, high;   // 95 % interval of the ratio of geometric means of run medians
 };
 
-// Compares two sets of run medians (milliseconds; 0 values mean no runs
-// of the mode): Welch's t interval of the difference of the means of the
-// logarithms, turned back into a ratio, against +-threshold_percent. A
-// bound exactly at the threshold counts as within it. Frames within one
-// run are not independent, so only run medians enter.
+// Compares two sets of run medians in run order (milliseconds; 0 values
+// mean no runs of the mode): Welch's t interval of the difference of the
+// means of the logarithms, turned back into a ratio, against
+// +-threshold_percent. A bound exactly at the threshold counts as within
+// it. Frames within one run are not independent, so only run medians
+// enter; nor are neighbouring runs when the machine drifts, so with more
+// than 5 runs a side the spread comes from the means of 5 batches of
+// consecutive runs (with 5 batches' degrees of freedom).
 runner_ratio runner_compare_runs(const double* base, size_t base_runs, const double* next, size_t next_runs,
                                  double threshold_percent);

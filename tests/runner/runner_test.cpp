@@ -253,6 +253,16 @@ TEST(runner_stats, VerdictsOnRunMedians) {
   EXPECT_FALSE(one.has_interval);
   EXPECT_EQ(verdict(base, {}), RUNNER_MISSING);
   EXPECT_EQ(verdict({}, base), RUNNER_UNTIMED);
+  // Runs of a drifting machine: the same twelve values a side, 6 % apart,
+  // judged with the runs' order. Taken one by one they would say FASTER;
+  // drifting steadily, neighbouring runs are not independent and the batch
+  // means leave it UNCERTAIN; alternating, every batch has the same mean
+  // and the change is clear.
+  std::vector<double> drifting, alternating;
+  for (int i = 0; i < 12; i++) drifting.push_back(100.0 + i);
+  for (int i = 0; i < 6; i++) alternating.insert(alternating.end(), {100.0 + i, 111.0 - i});
+  EXPECT_EQ(verdict(drifting, scaled(drifting, 0.94)), RUNNER_UNCERTAIN);
+  EXPECT_EQ(verdict(alternating, scaled(alternating, 0.94)), RUNNER_FASTER);
 }
 
 // ---------------------------------------------------------------------------
