@@ -8,7 +8,7 @@
 // eglSwapBuffers; the GL state the overlay leaves is set instead. Prints the
 // runner's frame-time summary per mode (list-building frames left out) and
 // can write it as JSON in the runner's report layout. Compare with
-// boxfield_runner's medians through bench/boxfield_ratio.sh.
+// boxfield_runner's medians through bench/boxfield_instruments.sh.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

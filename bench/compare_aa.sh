@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# A/A comparisons: PAIRS pairs of independent boxfield_runner invocations of
-# the same build with the same arguments, one after the other; each pair is
-# compared (BASE the first, NEW the second), and BASE is also compared with
-# a copy of itself whose every time is 5 % longer. Prints each comparison's
-# verdict lines and then a tally: on an otherwise idle machine no A/A
-# comparison may say SLOWER or FASTER, and the 5 % copy should say SLOWER.
-# Usage: bench/compare_aa.sh BUILD_DIR PAIRS [RUNNER ARGUMENTS...]
+# A/A comparisons: N independent boxfield_runner invocations of the same
+# build with the same arguments, one after the other; every pair of them is
+# compared (BASE the earlier, NEW the later: N (N - 1) / 2 comparisons), and
+# each report is also compared with a copy of itself whose every time is 5 %
+# longer. Prints each comparison's verdict lines and then a tally: on an
+# otherwise idle machine no A/A comparison may say SLOWER or FASTER, and the
+# 5 % copies should say SLOWER.
+# Usage: bench/compare_aa.sh BUILD_DIR N [RUNNER ARGUMENTS...]
 #   default arguments: --script bench/ratio_flight.txt --size 640x360 --runs auto
 # Reports are kept in a folder named on standard error.
 set -euo pipefail
-build=${1:?usage: compare_aa.sh BUILD_DIR PAIRS [RUNNER ARGUMENTS...]}
-pairs=${2:?usage: compare_aa.sh BUILD_DIR PAIRS [RUNNER ARGUMENTS...]}
+build=${1:?usage: compare_aa.sh BUILD_DIR N [RUNNER ARGUMENTS...]}
+count=${2:?usage: compare_aa.sh BUILD_DIR N [RUNNER ARGUMENTS...]}
 shift 2
 args=("$@")
 [ ${#args[@]} -gt 0 ] || args=(--script "$(dirname "$0")/ratio_flight.txt" --size 640x360 --runs auto)
@@ -44,19 +45,21 @@ compare() {
   grep -E '^  (solid|wire) ' "$3.txt" | sed 's/^ *//'
 }
 
-for ((i = 1; i <= pairs; i++)); do
-  for side in a b; do
-    "$runner" "${args[@]}" --out "$work/$i$side" >"$work/$i$side.txt" 2>"$work/$i$side.err" || {
-      tail -3 "$work/$i$side.err" >&2
-      exit 1
-    }
-    grep -E '^(RESULT|  runs )' "$work/$i$side.txt" | sed "s/^/pair $i $side: /"
-  done
-  compare "$work/${i}a/report.json" "$work/${i}b/report.json" "$work/aa$i.png" | sed "s/^/pair $i A\/A: /" \
-    | tee -a "$work/aa"
-  slower_copy "$work/${i}a/report.json" "$work/slower$i.json"
-  compare "$work/${i}a/report.json" "$work/slower$i.json" "$work/slower$i.png" | sed "s/^/pair $i x1.05: /" \
+for ((i = 1; i <= count; i++)); do
+  "$runner" "${args[@]}" --out "$work/$i" >"$work/$i.txt" 2>"$work/$i.err" || {
+    tail -3 "$work/$i.err" >&2
+    exit 1
+  }
+  grep -E '^(RESULT|  runs )' "$work/$i.txt" | sed "s/^/run $i: /"
+  slower_copy "$work/$i/report.json" "$work/slower$i.json"
+  compare "$work/$i/report.json" "$work/slower$i.json" "$work/slower$i.png" | sed "s/^/run $i x1.05: /" \
     | tee -a "$work/slower"
+done
+for ((i = 1; i <= count; i++)); do
+  for ((j = i + 1; j <= count; j++)); do
+    compare "$work/$i/report.json" "$work/$j/report.json" "$work/aa$i-$j.png" | sed "s/^/A\/A $i-$j: /" \
+      | tee -a "$work/aa"
+  done
 done
 for kind in aa slower; do
   printf '%s:' "$([ $kind = aa ] && echo 'A/A verdicts' || echo '5 % slower copy')"
