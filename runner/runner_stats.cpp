@@ -147,7 +147,6 @@ const char* runner_verdict_name(runner_verdict v) {
   return "?";
 }
 
-// Mean and sample variance of the logarithms of the positive values.
 // Batches the spread of a mean of run medians is taken from: runs of one
 // process drift together (the machine's speed wanders over minutes; the
 // lag-1 autocorrelation of run medians was 0.2 to 0.6 on the test
