@@ -616,6 +616,13 @@ int runner_bisect_main(const runner_bisect_request& request, FILE* out, FILE* er
       case 3:
       case 4: {
         std::string last = bisect_last_line(tee.tail);
+        // The A/B names the side that failed; GOOD's side failing would
+        // fail every A/B to come.
+        if (j.status == 3 && last.find("BASE failed") != std::string::npos) {
+          step->reason = "GOOD " + good.hash.substr(0, 12) + " cannot be run: " + last;
+          stop_status = RUNNER_BISECT_STATUS_FAILED;
+          return RUNNER_BISECT_STOP;
+        }
         step->reason = said + (j.status == 3 && !last.empty() ? ": " + last : "");
         fprintf(err, "%s: %.12s skipped: %s\n", program, rev.hash.c_str(), step->reason.c_str());
         return RUNNER_BISECT_SKIP;

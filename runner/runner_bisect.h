@@ -128,7 +128,9 @@ struct runner_bisect_ab_call {
 
 // Runs one A/B: its table on out, progress on err. The status as an A/B
 // gives it: 0 every mode SAME or FASTER, 1 a mode SLOWER or MISSING, 2 usage,
-// 3 refused or a side failed, 4 undecided (UNCERTAIN) within its cap.
+// 3 refused or a side failed, 4 undecided (UNCERTAIN) within its cap. With
+// status 3 a last line on err that says "BASE failed" means GOOD's side
+// failed, which stops the bisect.
 typedef std::function<int(const runner_bisect_ab_call& call, FILE* out, FILE* err)> runner_bisect_ab_function;
 
 struct runner_bisect_request {

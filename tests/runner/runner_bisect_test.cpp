@@ -267,8 +267,10 @@ TEST(RunnerBisectWorktree, BuiltOnceThenReusedRebuiltForAnotherCommand) {
 // The whole command with an A/B that compares the revisions' work figures:
 // it checks what it is handed and writes a RESULT line as an A/B would.
 struct fake_ab {
-  std::string good_dir;                // GOOD's worktree, expected as the base
-  std::vector<std::string> undecided;  // hashes whose A/B is UNCERTAIN
+  std::string good_dir;                 // GOOD's worktree, expected as the base
+  std::vector<std::string> undecided;   // hashes whose A/B is UNCERTAIN
+  std::vector<std::string> side_fails;  // hashes whose A/B fails: GOOD's side when it is good_hash
+  std::string good_hash;
   int calls = 0;
   int operator()(const runner_bisect_ab_call& call, FILE* out, FILE* err) {
     calls++;
@@ -277,6 +279,12 @@ struct fake_ab {
     EXPECT_EQ(call.flight_args, (std::vector<std::string>{"--size", "64x64"}));
     for (const std::string& h : undecided) {
       if (call.next_dir.find(h) != std::string::npos) return 4;
+    }
+    for (const std::string& h : side_fails) {
+      if (call.next_dir.find(h) != std::string::npos) {
+        fprintf(err, "ab: %s failed in pair 1: exited with status 1\n", h == good_hash ? "BASE" : "NEW");
+        return 3;
+      }
     }
     int base = atoi(read_whole_file(call.base_dir + "/work").c_str());
     int next = atoi(read_whole_file(call.next_dir + "/work").c_str());
@@ -343,6 +351,19 @@ TEST(RunnerBisectMain, NamesTheFirstSlowerCommitReusesBuildsAndReportsARange) {
   EXPECT_EQ(status, RUNNER_BISECT_STATUS_UNSPLIT) << text;
   EXPECT_NE(text.find(culprit + " step 5 (skipped: UNCERTAIN)"), std::string::npos) << text;
   EXPECT_NE(text.find(repo.hashes[5] + " step 6 (SLOWER)"), std::string::npos) << text;
+
+  // A revision whose side fails is skipped; GOOD's side failing stops it all.
+  again.undecided.clear();
+  again.side_fails = {repo.hashes[7]};
+  text = run_bisect(request, &again, &status);
+  EXPECT_EQ(status, RUNNER_BISECT_STATUS_FOUND) << text;
+  EXPECT_NE(text.find("skipped: refused or a side failed: ab: NEW failed"), std::string::npos) << text;
+  again.good_hash = again.side_fails[0];
+  again.calls = 0;
+  run_bisect(request, &again, &status);
+  EXPECT_EQ(status, RUNNER_BISECT_STATUS_FAILED);
+  EXPECT_EQ(again.calls, 1);
+  again.side_fails.clear();
 
   // Nothing slower, GOOD not an ancestor of BAD, GOOD that does not build.
   request.bad = repo.hashes[3];
