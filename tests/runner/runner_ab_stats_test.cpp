@@ -21,29 +21,24 @@ runner_ab_estimate judge_units(const std::vector<double>& x, double threshold = 
 
 const double up3 = log(1.03), down3 = log(0.97);
 
-TEST(RunnerAbStats, SignedRankRanksMatchThePublishedTable) {
-  // Two-sided 5 % critical values of the signed-rank statistic (reject when
-  // T <= c): the interval's rank is c + 1; none exists below 6 units.
-  const size_t m[] = {5, 6, 7, 8, 9, 10, 12, 15, 20, 25, 30};
-  const size_t c_plus_1[] = {0, 1, 3, 4, 6, 9, 14, 26, 53, 90, 138};
+TEST(RunnerAbStats, SignTestRanksMatchThePublishedTable) {
+  // Two-sided 5 % critical values of the sign test (reject when the fewer
+  // signs number at most c): the interval's rank is c + 1; none exists
+  // below 6 units.
+  const size_t m[] = {5, 6, 8, 9, 10, 12, 15, 17, 20, 25, 30};
+  const size_t c_plus_1[] = {0, 1, 1, 2, 2, 3, 4, 5, 6, 8, 10};
   for (size_t i = 0; i < sizeof m / sizeof m[0]; i++)
-    EXPECT_EQ(runner_ab_wilcoxon_rank(m[i], 0.05), c_plus_1[i]) << m[i] << " units";
-  // 1 %: 8 units are the fewest (2 / 256 < 1 %), 7 are too few (2 / 128).
-  EXPECT_EQ(runner_ab_wilcoxon_rank(7, 0.01), 0u);
-  EXPECT_EQ(runner_ab_wilcoxon_rank(8, 0.01), 1u);
-  EXPECT_EQ(runner_ab_wilcoxon_rank(20, 0.01), 38u);
-  // The normal approximation that takes over for many units continues the
-  // exact table without a jump.
-  size_t exact = runner_ab_wilcoxon_rank(200, 0.05), approx = runner_ab_wilcoxon_rank(201, 0.05);
-  EXPECT_GT(approx, exact);
-  EXPECT_LT(approx, exact + 2 * 201);
-  EXPECT_EQ(runner_ab_wilcoxon_rank(30, 0.0), 0u);
-  EXPECT_EQ(runner_ab_wilcoxon_rank(0, 0.05), 0u);
+    EXPECT_EQ(runner_ab_sign_rank(m[i], 0.05), c_plus_1[i]) << m[i] << " units";
+  // At the plan's 1.75 % a look, 7 units are the fewest (2 / 128).
+  EXPECT_EQ(runner_ab_sign_rank(6, 0.0175), 0u);
+  EXPECT_EQ(runner_ab_sign_rank(7, 0.0175), 1u);
+  EXPECT_EQ(runner_ab_sign_rank(30, 0.0), 0u);
+  EXPECT_EQ(runner_ab_sign_rank(0, 0.05), 0u);
 }
 
 TEST(RunnerAbStats, IntervalAndEstimateOfSixUnits) {
   // Six units at 5 %: the interval runs from the smallest to the largest
-  // unit; the values are symmetric about 0.15, so is the estimate.
+  // unit, the estimate is their median.
   runner_ab_estimate e = judge_units({0.20, 0.10, 0.16, 0.12, 0.18, 0.14});
   ASSERT_TRUE(e.has_interval);
   EXPECT_EQ(e.pairs, 6u);
@@ -52,6 +47,9 @@ TEST(RunnerAbStats, IntervalAndEstimateOfSixUnits) {
   EXPECT_NEAR(log(e.high), 0.20, 1e-12);
   EXPECT_NEAR(log(e.ratio), 0.15, 1e-12);
   EXPECT_EQ(e.verdict, RUNNER_SLOWER);
+  // Half-width 0.05 beyond the threshold, spread 0.05 / z(0.975): the
+  // change called with 80 % power is 0.05 + z(0.8) of that spread.
+  EXPECT_NEAR(e.detectable_percent, 100.0 * expm1(0.05 + 0.841621 * 0.05 / 1.959964), 1e-4);
   // At 2 % six units cannot give an interval (2 / 64 > 2 %).
   runner_ab_estimate strict = judge_units({0.20, 0.10, 0.16, 0.12, 0.18, 0.14}, 3.0, 0.02);
   EXPECT_FALSE(strict.has_interval);
@@ -128,6 +126,9 @@ TEST(RunnerAbStats, SmallDegenerateAndBadInput) {
   EXPECT_DOUBLE_EQ(same.high, 1.0);
   EXPECT_NEAR(same.detectable_percent, 3.0, 1e-9);
   EXPECT_EQ(same.lag1, 0.0);
+  // Lag-1 autocorrelation: alternating ratios -5/6, a steady climb 1/2.
+  EXPECT_NEAR(judge_units({0.1, -0.1, 0.1, -0.1, 0.1, -0.1}).lag1, -5.0 / 6.0, 1e-12);
+  EXPECT_NEAR(judge_units({0.01, 0.02, 0.03, 0.04, 0.05, 0.06}).lag1, 0.5, 1e-12);
   // NaN and infinite ratios are left out; a generation with none is no unit.
   std::vector<double> x = {0.20, NAN, 0.10, INFINITY, 0.16, 0.12, -INFINITY, 0.18, 0.14};
   std::vector<int> g = {0, 1, 2, 3, 4, 5, 6, 7, 8};
