@@ -89,6 +89,10 @@ double box_field_bench_first_frame_s(void);
 // True when every pass was flown to the script's last frame.
 bool box_field_bench_complete(void);
 
+// With turns (runner_runs_plan::turns): what went wrong in the protocol,
+// "" when nothing did. A program fails its run when it is not empty.
+const std::string& box_field_bench_turn_error(void);
+
 // Frames drawn in every pass so far, warm-up included.
 int64_t box_field_bench_frames_drawn(void);
 

@@ -47,7 +47,26 @@ std::string box_field_runner_usage(void) {
          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
          "                      SAME, FASTER, SLOWER or UNCERTAIN per mode from the run medians\n"
          "                      (threshold default 3 %); exit 1 when a mode is SLOWER or missing\n"
-         "                      in NEW, 3 when a report is unreadable or the two differ\n" +
+         "                      in NEW, 3 when a report is unreadable or the two differ\n"
+         "  --ab --base CMD --new CMD [--pairs N|auto] [--max-seconds S] [--threshold PERCENT]\n"
+         "       [--out DIR] -- FLIGHT OPTIONS\n"
+         "                      A/B: the two commands (split into words as a shell does; no\n"
+         "                      shell runs) fly the flight options in turns, a timed run each,\n"
+         "                      and fresh processes every few pairs; a verdict per mode from\n"
+         "                      the pairs' ratios NEW/BASE (--pairs default auto: looks at set\n"
+         "                      pair counts until every mode is decided or --max-seconds,\n"
+         "                      default 600, has passed); reports, ab.json and ab.png under\n"
+         "                      --out (default ab-out). Exit 0 SAME or FASTER, 1 a mode SLOWER\n"
+         "                      or MISSING, 3 refused or a side failed, 4 a mode UNCERTAIN\n"
+         "  --bisect --good REV --bad REV --build CMD --run CMD [--worktrees DIR]\n"
+         "       [--pairs N|auto] [--max-seconds S] [--threshold PERCENT] [--out DIR]\n"
+         "       -- FLIGHT OPTIONS\n"
+         "                      in a git work tree: the first revision from GOOD to BAD\n"
+         "                      (first parents) that is SLOWER than GOOD in an --ab of the run\n"
+         "                      commands; each revision built with CMD in its own kept\n"
+         "                      worktree (--worktrees, default under the git folder), each\n"
+         "                      A/B kept under --out (default bisect-out). Exit 0 found, 1\n"
+         "                      failed, 3 skipped revisions left a range, 4 BAD not slower\n" +
          cli_convention_help;
 }
 
@@ -68,6 +87,16 @@ enum {
   OPT_FORCE,
   OPT_PLOT,
   OPT_EGL_SWAP,
+  OPT_AB,
+  OPT_BASE,
+  OPT_NEW,
+  OPT_PAIRS,
+  OPT_BISECT,
+  OPT_GOOD,
+  OPT_BAD,
+  OPT_BUILD,
+  OPT_RUN,
+  OPT_WORKTREES,
 };
 
 static const cli_option box_field_runner_own_options[] = {
@@ -88,27 +117,95 @@ static const cli_option box_field_runner_own_options[] = {
     {"force", CLI_NO_VALUE, OPT_FORCE},
     {"plot", CLI_VALUE, OPT_PLOT},
     {"egl-swap", CLI_VALUE, OPT_EGL_SWAP},
+    {"ab", CLI_NO_VALUE, OPT_AB},
+    {"base", CLI_VALUE, OPT_BASE},
+    {"new", CLI_VALUE, OPT_NEW},
+    {"pairs", CLI_VALUE, OPT_PAIRS},
+    {"bisect", CLI_NO_VALUE, OPT_BISECT},
+    {"good", CLI_VALUE, OPT_GOOD},
+    {"bad", CLI_VALUE, OPT_BAD},
+    {"build", CLI_VALUE, OPT_BUILD},
+    {"run", CLI_VALUE, OPT_RUN},
+    {"worktrees", CLI_VALUE, OPT_WORKTREES},
 };
 
 // Reads the options into o; false with p->error set on a mistake.
 static bool box_field_runner_read_options(cli_parser* p, box_field_runner_options* o) {
   bool tour_given = false;
-  int flight_option = 0;   // an option of a flight, refused with --compare
-  int compare_option = 0;  // an option of --compare, refused without it
+  int flight_option = 0;     // an option of a flight, refused with --compare and before --ab's --
+  int compare_option = 0;    // an option of --compare, refused without it
+  int ab_option = 0;         // an option of --ab only, refused without it
+  int max_seconds = 0;       // --max-seconds: --ab's cap, or a flight's
+  int ab_flight_option = 0;  // a flight option that --ab wants after its --
+  int bisect_option = 0;     // an option of --bisect only, refused without it
   for (;;) {
     const char* value = nullptr;
+    bool after_dashes = p->ended;  // operands after "--"
     int id = cli_next(p, &value);
+    after_dashes = after_dashes || p->ended;
     if (id == CLI_END) break;
     if (id == CLI_ERROR) return false;
+    bool is_max_seconds = id >= 0 && cli_option_name(*p, id) == "--max-seconds";
     if (id == OPT_THRESHOLD || id == OPT_FORCE || id == OPT_PLOT) {
       compare_option = id;
-    } else if (id != CLI_HELP && id != OPT_VERSION && id != OPT_COMPARE && id != CLI_OPERAND) {
+    } else if (id == OPT_BASE || id == OPT_NEW || id == OPT_PAIRS) {
+      ab_option = id;
+    } else if (id >= OPT_GOOD && id <= OPT_WORKTREES) {
+      bisect_option = id;
+    } else if (id != CLI_HELP && id != OPT_VERSION && id != OPT_COMPARE && id != OPT_AB && id != OPT_BISECT &&
+               id != CLI_OPERAND) {
       flight_option = id;
+      // --out and --max-seconds are --ab's own too.
+      if (id != OPT_OUT && !is_max_seconds) ab_flight_option = id;
     }
+    if (is_max_seconds) max_seconds = id;
+    if (id == OPT_OUT) o->out_given = true;
     switch (id) {
       case CLI_OPERAND:
-        o->reports.push_back(value);
+        if (after_dashes) {
+          o->flight_args.push_back(value);
+        } else {
+          o->reports.push_back(value);
+        }
         break;
+      case OPT_AB:
+        o->ab = true;
+        break;
+      case OPT_BISECT:
+        o->bisect = true;
+        break;
+      case OPT_GOOD:
+        o->bisect_good = value;
+        break;
+      case OPT_BAD:
+        o->bisect_bad = value;
+        break;
+      case OPT_BUILD:
+        o->bisect_build = value;
+        break;
+      case OPT_RUN:
+        o->bisect_run = value;
+        break;
+      case OPT_WORKTREES:
+        o->bisect_worktrees = value;
+        break;
+      case OPT_BASE:
+        o->ab_base = value;
+        break;
+      case OPT_NEW:
+        o->ab_new = value;
+        break;
+      case OPT_PAIRS: {
+        long long n = 0;
+        if (strcmp(value, "auto") == 0) {
+          o->ab_pairs = 0;
+        } else if (runner_parse_count(value, 10000, &n) && n >= 1) {
+          o->ab_pairs = (int32_t)n;
+        } else {
+          return cli_refuse(p, "--pairs wants a count from 1 to 10000 or auto (got '%s')", value);
+        }
+        break;
+      }
       case CLI_HELP:
         o->help = true;
         break;
@@ -184,6 +281,45 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
     }
   }
   if (o->help || o->version || o->help_script || !o->print_tour.empty()) return true;
+  // A bisect takes the A/B's options but its sides' commands are its own.
+  if (o->bisect) {
+    if (o->ab || o->compare)
+      return cli_refuse(p, "--bisect does not go with %s", o->ab ? "--ab" : "--compare");
+    if (!o->ab_base.empty() || !o->ab_new.empty())
+      return cli_refuse(p, "%s does not go with --bisect (--run is the command of both sides)",
+                        o->ab_base.empty() ? "--new" : "--base");
+    if (o->bisect_good.empty() || o->bisect_bad.empty() || o->bisect_build.empty() || o->bisect_run.empty())
+      return cli_refuse(p, "--bisect needs --good REV, --bad REV, --build CMD and --run CMD");
+    if (ab_flight_option)
+      return cli_refuse(p, "%s is a flight option: with --bisect, flight options go after --",
+                        cli_option_name(*p, ab_flight_option).c_str());
+    if (compare_option && compare_option != OPT_THRESHOLD)
+      return cli_refuse(p, "%s does not go with --bisect", cli_option_name(*p, compare_option).c_str());
+    if (!o->reports.empty())
+      return cli_refuse(p, "unexpected argument '%s' (flight options go after --)", o->reports[0].c_str());
+    if (max_seconds) o->ab_max_seconds = o->runs.max_seconds;
+    if (!o->out_given) o->out_dir = "bisect-out";
+    return true;
+  }
+  if (bisect_option) return cli_refuse(p, "%s needs --bisect", cli_option_name(*p, bisect_option).c_str());
+  if (o->ab) {
+    if (o->compare) return cli_refuse(p, "--ab and --compare do not go together");
+    if (o->ab_base.empty() || o->ab_new.empty()) return cli_refuse(p, "--ab needs --base CMD and --new CMD");
+    if (ab_flight_option)
+      return cli_refuse(p, "%s is a flight option: with --ab, flight options go after --",
+                        cli_option_name(*p, ab_flight_option).c_str());
+    if (compare_option && compare_option != OPT_THRESHOLD)
+      return cli_refuse(p, "%s does not go with --ab", cli_option_name(*p, compare_option).c_str());
+    if (!o->reports.empty())
+      return cli_refuse(p, "unexpected argument '%s' (flight options go after --)", o->reports[0].c_str());
+    if (max_seconds) o->ab_max_seconds = o->runs.max_seconds;
+    if (!o->out_given) o->out_dir = "ab-out";
+    return true;
+  }
+  if (ab_option) return cli_refuse(p, "%s needs --ab", cli_option_name(*p, ab_option).c_str());
+  // Without --ab, what follows -- is operands as before.
+  o->reports.insert(o->reports.end(), o->flight_args.begin(), o->flight_args.end());
+  o->flight_args.clear();
   if (o->compare) {
     if (flight_option)
       return cli_refuse(p, "%s does not go with --compare", cli_option_name(*p, flight_option).c_str());

@@ -1,5 +1,6 @@
 // boxfield_runner's command line: the headless runner's flight, pictures and
-// report options, and the report comparison (--compare BASE NEW). Read on
+// report options, the report comparison (--compare BASE NEW), the A/B
+// of two commands (--ab) and the bisect of a commit range (--bisect). Read on
 // util/cli_options.h, the programs' common convention, with no files opened
 // and nothing printed, so tests and fuzz targets can call it; running the
 // options is tools/boxfield_runner.cpp's. Depends on the runner library
@@ -38,6 +39,21 @@ struct box_field_runner_options {
   double threshold = 3.0;
   bool force = false;
   std::string plot;  // "": beside NEW
+  // --ab --base CMD --new CMD [--pairs N|auto] [--max-seconds S] [--threshold P]
+  // [--out DIR] -- FLIGHT OPTIONS
+  bool ab = false;
+  std::string ab_base, ab_new;           // the sides' command lines, as given
+  int32_t ab_pairs = 0;                  // 0: auto
+  double ab_max_seconds = 600;           // --max-seconds with --ab
+  std::vector<std::string> flight_args;  // after --
+  bool out_given = false;                // --out was given (--ab's default is ab-out)
+  // --bisect --good REV --bad REV --build CMD --run CMD [--worktrees DIR] and
+  // --ab's --pairs, --max-seconds, --threshold, --out (default bisect-out)
+  // and flight options after --
+  bool bisect = false;
+  std::string bisect_good, bisect_bad;   // revisions
+  std::string bisect_build, bisect_run;  // command lines, as given
+  std::string bisect_worktrees;          // "": under the repository's git folder
 };
 
 // Reads the arguments after the program name. Returns true with out filled,

@@ -11,7 +11,6 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <wordexp.h>
 
 #include <string>
 #include <vector>
@@ -94,39 +93,6 @@ runner_bisect_result runner_bisect_search(size_t count, const runner_bisect_judg
 
 // ---------------------------------------------------------------------------
 // Commands
-
-bool runner_bisect_split_command(const char* text, std::vector<std::string>* words, std::string* why) {
-  words->clear();
-  wordexp_t w;
-  int status = wordexp(text, &w, WRDE_NOCMD);
-  switch (status) {
-    case 0:
-      break;
-    case WRDE_CMDSUB:
-      *why = "command substitution is not run";
-      return false;
-    case WRDE_BADCHAR:
-      *why = "a character a shell would treat specially (one of | & ; < > ( ) { } or a line feed)";
-      return false;
-    case WRDE_SYNTAX:
-      *why = "unbalanced quotes or a syntax error";
-      return false;
-    case WRDE_NOSPACE:
-      wordfree(&w);
-      *why = "out of memory";
-      return false;
-    default:
-      *why = "cannot be split into words";
-      return false;
-  }
-  for (size_t i = 0; i < w.we_wordc; i++) words->push_back(w.we_wordv[i]);
-  wordfree(&w);
-  if (words->empty()) {
-    *why = "no command";
-    return false;
-  }
-  return true;
-}
 
 // Text of the last non-empty line (for one-line reasons).
 static std::string bisect_last_line(const std::string& text) {
@@ -505,6 +471,12 @@ static std::string bisect_status_words(int status) {
   }
 }
 
+runner_bisect_ab_function runner_bisect_ab_main(runner_ab_plotter plot) {
+  return [plot](const runner_ab_request& request, FILE* out, FILE* err) {
+    return runner_ab_main(request, out, err, plot);
+  };
+}
+
 int runner_bisect_main(const runner_bisect_request& request, FILE* out, FILE* err,
                        const runner_bisect_ab_function& ab) {
   const char* program = request.program;
@@ -561,7 +533,8 @@ int runner_bisect_main(const runner_bisect_request& request, FILE* out, FILE* er
     }
     fprintf(err, "%s: %.12s %s; A/B against GOOD\n", program, rev.hash.c_str(),
             build.built ? "built" : "build kept from an earlier bisect");
-    runner_bisect_ab_call call;
+    runner_ab_request call;
+    call.program = program;
     call.base_argv = request.run_argv;
     call.next_argv = request.run_argv;
     call.base_dir = good_build.dir;

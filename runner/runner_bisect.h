@@ -5,7 +5,8 @@
 // SAME or FASTER: good; undecided or failed: skipped, as `git bisect skip`
 // does). The search is its own function over a judge, so it can be tested
 // without git or an A/B. The user's own bisect state is never touched.
-// POSIX only (fork/exec, git on PATH, wordexp); built on Linux alone.
+// POSIX only (fork/exec, git on PATH); built on Linux alone, beside the
+// A/B (runner/runner_ab.h) it runs.
 #pragma once
 
 #include <stddef.h>
@@ -14,6 +15,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "runner/runner_ab.h"
 
 // ---------------------------------------------------------------------------
 // The search
@@ -63,11 +66,6 @@ runner_bisect_result runner_bisect_search(size_t count, const runner_bisect_judg
 // ---------------------------------------------------------------------------
 // Commands and git
 
-// Splits a command line into words as a POSIX shell does (quotes,
-// backslashes, variables, ~), without running a shell; command substitution
-// is refused. False with the reason when the text is empty or malformed.
-bool runner_bisect_split_command(const char* text, std::vector<std::string>* words, std::string* why);
-
 // Runs git with args (after "git") in dir ("" = the current folder). True
 // with its standard output in *output; false with the reason (git's last
 // error line) in *why.
@@ -115,23 +113,16 @@ bool runner_bisect_prepare(const std::string& repo_dir, const std::string& workt
 // ---------------------------------------------------------------------------
 // The command
 
-// One A/B of a revision against GOOD, as the bisect asks for it.
-struct runner_bisect_ab_call {
-  std::vector<std::string> base_argv, next_argv;  // the run command, in each side's worktree
-  std::string base_dir, next_dir;                 // GOOD's worktree, the revision's worktree
-  std::vector<std::string> flight_args;           // options given to both sides
-  int pairs = 0;                                  // 0 = auto
-  double max_seconds = 600;
-  double threshold_percent = 3.0;
-  std::string out_dir;  // the A/B's reports for this revision
-};
-
 // Runs one A/B: its table on out, progress on err. The status as an A/B
 // gives it: 0 every mode SAME or FASTER, 1 a mode SLOWER or MISSING, 2 usage,
 // 3 refused or a side failed, 4 undecided (UNCERTAIN) within its cap. With
 // status 3 a last line on err that says "BASE failed" means GOOD's side
 // failed, which stops the bisect.
-typedef std::function<int(const runner_bisect_ab_call& call, FILE* out, FILE* err)> runner_bisect_ab_function;
+typedef std::function<int(const runner_ab_request& request, FILE* out, FILE* err)> runner_bisect_ab_function;
+
+// The A/B of runner/runner_ab.h (runner_ab_main), with its pair-ratio
+// picture drawn by plot (may be null).
+runner_bisect_ab_function runner_bisect_ab_main(runner_ab_plotter plot);
 
 struct runner_bisect_request {
   const char* program = "bisect";

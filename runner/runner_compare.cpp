@@ -112,15 +112,21 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
          : k == "frame_end" ? has_frame_end
          : k == "clock"     ? has_clock
                             : has_script) = true;
+      } else if (k == "add_work_percent") {
+        if (kind != VALUE_NUMBER) return fail("add_work_percent is not a number");
+        ok = number_at_least_zero(number, &out->add_work_percent);
       }
     } else if (d == 2 && is(0, "surface") && (is(1, "width") || is(1, "height"))) {
       if (kind != VALUE_NUMBER || number != floor(number) || number < 1.0 || number > 65536.0)
         return fail("surface size is not whole numbers from 1 to 65536");
       (is(1, "width") ? out->width : out->height) = (int32_t)number;
       (is(1, "width") ? has_width : has_height) = true;
-    } else if (d == 2 && is(0, "environment") && is(1, "driver_settings")) {
-      if (kind != VALUE_STRING) return fail("environment.driver_settings is not a string");
-      out->driver_settings = *text;
+    } else if (d == 2 && is(0, "environment") &&
+               (is(1, "driver_settings") || is(1, "driver_version") || is(1, "source_revision"))) {
+      if (kind != VALUE_STRING) return fail(path() + " is not a string");
+      (is(1, "driver_settings")  ? out->driver_settings
+       : is(1, "driver_version") ? out->driver_version
+                                 : out->source_revision) = *text;
     } else if (d == 2 && is(0, "gl") && is(1, "renderer")) {
       if (kind != VALUE_STRING) return fail("gl.renderer is not a string");
       out->gl_renderer = *text;
@@ -147,14 +153,22 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
           ok = number_at_least_zero(number, target);
         }
       }
-    } else if (d == 5 && is(0, "modes") && is(2, "run_figures") && levels[3].array && is(4, "median_ms")) {
+    } else if (d == 5 && is(0, "modes") && is(2, "run_figures") && levels[3].array &&
+               (is(4, "median_ms") || is(4, "gpu_median_ms") || is(4, "cpu_median_ms"))) {
       runner_read_mode* m = mode(key_at(1));
       if (!m) return fail("more than 16 modes");
       size_t i = levels[3].index;
       if (kind != VALUE_NUMBER && kind != VALUE_NULL) return fail(path() + " is not a number");
-      if (m->run_medians_ms.size() <= i) m->run_medians_ms.resize(i + 1, NAN);
-      // null: a run whose median the clock could not give; left out below.
-      if (kind == VALUE_NUMBER) ok = number_at_least_zero(number, &m->run_medians_ms[i]);
+      std::vector<double>& each = is(4, "median_ms")       ? m->run_median_each_ms
+                                  : is(4, "gpu_median_ms") ? m->run_gpu_median_ms
+                                                           : m->run_cpu_median_ms;
+      if (each.size() <= i) each.resize(i + 1, NAN);
+      if (kind == VALUE_NUMBER) ok = number_at_least_zero(number, &each[i]);
+      if (is(4, "median_ms")) {
+        if (m->run_medians_ms.size() <= i) m->run_medians_ms.resize(i + 1, NAN);
+        // null: a run whose median the clock could not give; left out below.
+        if (kind == VALUE_NUMBER) m->run_medians_ms[i] = each[i];
+      }
     } else if (d == 4 && is(0, "frame_times_ms") && levels[2].array && levels[3].array) {
       runner_read_mode* m = mode(key_at(1));
       if (!m) return fail("more than 16 modes");
@@ -201,6 +215,9 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
     } else if (array && d == 3 && is(0, "modes") && is(2, "run_figures")) {
       if (runner_read_mode* m = mode(key_at(1))) {
         m->run_medians_ms.clear();
+        m->run_median_each_ms.clear();
+        m->run_gpu_median_ms.clear();
+        m->run_cpu_median_ms.clear();
         m->run_figures_seen = 1;
       }
     } else if (array && d == 2 && is(0, "frame_times_ms")) {
@@ -346,6 +363,20 @@ int runner_reports_comparable(const runner_read_figures& base, const runner_read
   return report_fail(why, why_size, "%s", d.c_str());
 }
 
+std::string runner_add_work_note(const runner_read_figures& base, const runner_read_figures& next) {
+  std::string lines;
+  const runner_read_figures* side[2] = {&base, &next};
+  for (int i = 0; i < 2; i++) {
+    if (side[i]->add_work_percent <= 0.0) continue;
+    char line[160];
+    snprintf(line, sizeof line,
+             "note: %s added busy work of %g %% of the frame before to every frame (--add-work)\n",
+             i == 0 ? "BASE" : "NEW", side[i]->add_work_percent);
+    lines += line;
+  }
+  return lines;
+}
+
 runner_comparison runner_compare_reports(const runner_read_figures& base, const runner_read_figures& next,
                                          double threshold_percent) {
   runner_comparison c = {};
@@ -450,6 +481,7 @@ int runner_compare_main(const runner_compare_request& request, FILE* out, FILE* 
     }
     fprintf(out, "note: the reports differ: %s; compared because of --force\n", why);
   }
+  fputs(runner_add_work_note(reports[0], reports[1]).c_str(), out);
   char names[2][600];
   for (int i = 0; i < 2; i++) {
     snprintf(names[i], sizeof names[i], "%s (%s, %s, %dx%d)", paths[i], reports[i].program.c_str(),

@@ -57,7 +57,7 @@ TEST(box_field_options, MistakesAreNamed) {
       {{"--benchmark", "--report", "--strict"}, "--report needs a value, not the option '--strict'"},
       {{"--windowed", "640"}, "--windowed wants WxH, each from 64 to 8192 (got '640')"},
       {{"--size=32x32"}, "--size wants WxH, each from 64 to 8192 (got '32x32')"},
-      {{"--benchmark", "long"}, "--benchmark: no tour 'long' (tours: short bench reference)"},
+      {{"--benchmark", "long"}, "--benchmark: no tour 'long' (tours: short bench reference ab)"},
       {{"--benchmark", "--frame-end=flip"},
        "--frame-end wants swap, finish, readpixels or none (got 'flip')"},
       {{"--benchmark", "--report", ""}, "--report needs a non-empty value"},
@@ -138,6 +138,24 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
   EXPECT_EQ(c.reports, (args{"a.json", "-b.json"}));
   EXPECT_EQ(c.threshold, 2.5);
 
+  // --bisect shares --ab's options; its flight goes after --.
+  box_field_runner_options bi;
+  ASSERT_TRUE(box_field_runner_parse_options(
+      {"--bisect", "--good", "v1", "--bad=HEAD", "--build", "make -j2", "--run", "build/r", "--pairs", "20",
+       "--max-seconds", "90", "--", "--size", "64x64", "--runs", "3"},
+      &bi, &message))
+      << message;
+  EXPECT_TRUE(bi.bisect);
+  EXPECT_EQ(bi.bisect_good, "v1");
+  EXPECT_EQ(bi.bisect_bad, "HEAD");
+  EXPECT_EQ(bi.bisect_build, "make -j2");
+  EXPECT_EQ(bi.bisect_run, "build/r");
+  EXPECT_EQ(bi.ab_pairs, 20);
+  EXPECT_EQ(bi.ab_max_seconds, 90.0);
+  EXPECT_EQ(bi.flight_args, (args{"--size", "64x64", "--runs", "3"}));
+  EXPECT_EQ(bi.out_dir, "bisect-out");
+  EXPECT_EQ(bi.width, 1280);  // the flight's size is the sides' own
+
   box_field_runner_options d;  // the defaults its help explains
   ASSERT_TRUE(box_field_runner_parse_options({}, &d, &message));
   EXPECT_EQ(d.tour, "short");
@@ -153,11 +171,20 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
       {{"--size", "--strict"}, "--size needs a value, not the option '--strict'"},
       {{"--tour", "short", "--script", "s.txt"}, "--tour and --script both choose the flight: give one"},
       {{"--tolerance=256"}, "--tolerance wants 0 to 255 (got '256')"},
-      {{"--tour=long"}, "no tour 'long' (tours: short bench reference)"},
+      {{"--tour=long"}, "no tour 'long' (tours: short bench reference ab)"},
       {{"--threshold", "5"}, "--threshold needs --compare"},
       {{"--compare", "a", "b", "--strict"}, "--strict does not go with --compare"},
       {{"--compare", "a"}, "--compare takes two reports, BASE.json and NEW.json (got 1)"},
       {{"--compare", "a", "b", "--threshold=-1"}, "--threshold wants a percentage from 0 to 99 (got '-1')"},
+      {{"--good", "v1"}, "--good needs --bisect"},
+      {{"--bisect", "--good", "v1", "--bad", "v2", "--run", "r"},
+       "--bisect needs --good REV, --bad REV, --build CMD and --run CMD"},
+      {{"--bisect", "--good", "v1", "--bad", "v2", "--build", "b", "--run", "r", "--size", "64x64"},
+       "--size is a flight option: with --bisect, flight options go after --"},
+      {{"--bisect", "--good", "v1", "--bad", "v2", "--build", "b", "--run", "r", "--base", "x"},
+       "--base does not go with --bisect (--run is the command of both sides)"},
+      {{"--bisect", "--ab", "--good", "v1", "--bad", "v2", "--build", "b", "--run", "r"},
+       "--bisect does not go with --ab"},
   };
   for (const auto& r : refusals) {
     box_field_runner_options x;

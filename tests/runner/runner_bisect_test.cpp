@@ -1,7 +1,6 @@
 // The bisect of a slowdown: the search with a made-up judge (every first
 // bad revision of ranges of 1 to 9, every pattern of skipped revisions,
-// which must give a range rather than a wrong answer), command splitting
-// that never runs a shell, revisions read from a real temporary git
+// which must give a range rather than a wrong answer), revisions read from a real temporary git
 // repository (GOOD that is not an ancestor refused), kept worktrees and
 // their builds reused, and the whole command over a repository with an A/B
 // that reads a file of each revision instead of timing it. POSIX only.
@@ -124,19 +123,6 @@ TEST(RunnerBisectSearch, SkippedMiddleTriesANeighbourAndStopEndsTheSearch) {
   EXPECT_EQ(stopped.outcome, RUNNER_BISECT_STOPPED);
   EXPECT_EQ(stopped.stop_reason, "GOOD cannot run");
   EXPECT_EQ(calls, 2);
-}
-
-TEST(RunnerBisectCommand, SplitsLikeAShellWithoutRunningOne) {
-  std::vector<std::string> words;
-  std::string why;
-  ASSERT_TRUE(
-      runner_bisect_split_command("env LP_NUM_THREADS=1 'build dir/runner' \"a b\" c\\ d", &words, &why))
-      << why;
-  EXPECT_EQ(words, (std::vector<std::string>{"env", "LP_NUM_THREADS=1", "build dir/runner", "a b", "c d"}));
-  for (const char* bad : {"", "   ", "run $(touch /tmp/x)", "run `id`", "a | b", "a; b", "'open"}) {
-    EXPECT_FALSE(runner_bisect_split_command(bad, &words, &why)) << bad;
-    EXPECT_FALSE(why.empty()) << bad;
-  }
 }
 
 // ---------------------------------------------------------------------------
@@ -272,7 +258,7 @@ struct fake_ab {
   std::vector<std::string> side_fails;  // hashes whose A/B fails: GOOD's side when it is good_hash
   std::string good_hash;
   int calls = 0;
-  int operator()(const runner_bisect_ab_call& call, FILE* out, FILE* err) {
+  int operator()(const runner_ab_request& call, FILE* out, FILE* err) {
     calls++;
     EXPECT_EQ(call.base_dir, good_dir);
     EXPECT_EQ(call.base_argv, (std::vector<std::string>{"./run.sh"}));
@@ -300,8 +286,8 @@ std::string run_bisect(const runner_bisect_request& request, fake_ab* ab, int* s
   size_t size = 0;
   FILE* out = open_memstream(&buffer, &size);
   FILE* err = tmpfile();
-  *status = runner_bisect_main(
-      request, out, err, [ab](const runner_bisect_ab_call& c, FILE* o, FILE* e) { return (*ab)(c, o, e); });
+  *status = runner_bisect_main(request, out, err,
+                               [ab](const runner_ab_request& c, FILE* o, FILE* e) { return (*ab)(c, o, e); });
   fclose(out);
   fclose(err);
   std::string text(buffer, size);
