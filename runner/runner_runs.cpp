@@ -198,11 +198,9 @@ static void work_iterations(uint64_t n) {
   work_sink = x;
 }
 
-// Iterations per millisecond at the machine's quickest: the best of nine
-// short trials, so a trial slowed by other work does not set the amount.
-static double work_rate(void) {
-  static double rate = 0.0;
-  if (rate > 0.0) return rate;
+// Iterations per millisecond to start from: the best of nine short trials.
+static double work_rate_quickest(void) {
+  double rate = 0.0;
   const uint64_t block = 1u << 16;
   for (int trial = 0; trial < 9; trial++) {
     double t = runner_seconds();
@@ -210,16 +208,26 @@ static double work_rate(void) {
     double ms = (runner_seconds() - t) * 1000.0;
     if (ms > 0.0) rate = std::max(rate, (double)block / ms);
   }
-  if (rate <= 0.0) rate = 1e5;
-  return rate;
+  return rate > 0.0 ? rate : 1e5;
 }
+
+// The rate the last work ran at. The amount of each frame's work is fixed
+// from it before the work starts, so the work takes about its share of the
+// previous frame when the machine stays as it was, and longer when an
+// episode of other work starts meanwhile. (A rate measured once on a quiet
+// moment would give a loaded machine more work than its share: the frame
+// before is already slowed by the load, and so is the work.)
+static double work_rate = 0.0;
 
 double runner_add_work(double percent, double previous_ms) {
   if (!(percent > 0.0) || !(previous_ms > 0.0) || previous_ms > 60000.0) return 0.0;
-  double rate = work_rate();
+  if (work_rate <= 0.0) work_rate = work_rate_quickest();
+  uint64_t n = (uint64_t)(work_rate * previous_ms * percent / 100.0);
   double t = runner_seconds();
-  work_iterations((uint64_t)(rate * previous_ms * percent / 100.0));
-  return (runner_seconds() - t) * 1000.0;
+  work_iterations(n);
+  double ms = (runner_seconds() - t) * 1000.0;
+  if (ms > 0.05 && n > 0) work_rate = (double)n / ms;
+  return ms;
 }
 
 // ---------------------------------------------------------------------------

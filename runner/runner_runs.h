@@ -100,11 +100,12 @@ bool runner_runs_pass_done(runner_runs* r, const std::vector<runner_frame>& fram
 // over (ended_by says why, and turn_error when the protocol failed).
 bool runner_runs_await_turn(runner_runs* r);
 
-// The busy work of --add-work: about percent % of previous_ms of work on
-// the calling thread, an amount of computation fixed by the machine's
-// quickest rate (measured once, the best of a few short trials), so the
-// work meets whatever slows the machine as a real change's code does.
-// Returns the milliseconds it took; does nothing for percent <= 0.
+// The busy work of --add-work: real computation on the calling thread, its
+// amount fixed before it starts at what took percent % of previous_ms at
+// the rate the last work ran (so a share of the frame before as the
+// machine is now); whatever slows the machine while it runs slows it too,
+// as it would a real change's code. Returns the milliseconds it took; does
+// nothing for percent <= 0.
 double runner_add_work(double percent, double previous_ms);
 
 // The run options both programs take: --warmup N, --runs N|auto, --ci
