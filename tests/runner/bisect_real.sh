@@ -8,8 +8,8 @@
 # under --out. A 15 % threshold lets the A/A before it come out SAME rather
 # than undecided on a busy machine (at 10 %, with other builds running,
 # solid frames stayed UNCERTAIN after 92 pairs: 0.97 .. 1.14), and 20 %
-# more work still ends above it (1.25 to 1.33 there). The flight is the A/B
-# test's: a dozen solid and eight wire frames at 160x90.
+# more work still ends above it. The flight is the A/B test's: a dozen
+# solid and eight wire frames at 160x90.
 # Arguments: boxfield_runner, an output folder.
 set -uo pipefail
 runner=$(realpath "$1") out=$2
