@@ -255,6 +255,12 @@ bool runner_bisect_revisions(const std::string& repo_dir, const std::string& goo
                              std::string* why) {
   range->clear();
   if (!bisect_plain_revision(good, "GOOD", why) || !bisect_plain_revision(bad, "BAD", why)) return false;
+  std::string inside, tree_why;
+  if (!runner_bisect_git(repo_dir, {"rev-parse", "--is-inside-work-tree"}, &inside, &tree_why) ||
+      bisect_trim(inside) != "true") {
+    *why = "not in a git work tree" + (tree_why.empty() ? std::string() : " (" + tree_why + ")");
+    return false;
+  }
   std::string hashes[2];
   const std::string* names[2] = {&good, &bad};
   for (int i = 0; i < 2; i++) {

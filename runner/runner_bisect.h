@@ -81,8 +81,9 @@ struct runner_bisect_revision {
 // The revisions to search in the repository at repo_dir: GOOD and BAD are
 // resolved to commits, GOOD must be a proper ancestor of BAD, and *range
 // gets the first-parent revisions after GOOD up to BAD (BAD last). False
-// with the reason otherwise (a revision that does not resolve, GOOD not an
-// ancestor of BAD, no first-parent path between them).
+// with the reason otherwise (not in a git work tree, a revision that does
+// not resolve, GOOD not an ancestor of BAD, no first-parent path between
+// them).
 bool runner_bisect_revisions(const std::string& repo_dir, const std::string& good, const std::string& bad,
                              runner_bisect_revision* good_out, std::vector<runner_bisect_revision>* range,
                              std::string* why);

@@ -202,6 +202,9 @@ TEST(RunnerBisectGit, RevisionsInOrderAndBadRangesRefused) {
         << r.good << " " << r.bad;
     EXPECT_NE(why.find(r.words), std::string::npos) << why;
   }
+  // Inside the git folder there is no work tree to build in.
+  EXPECT_FALSE(runner_bisect_revisions(repo.dir + "/.git", "HEAD~4", "HEAD", &good, &range, &why));
+  EXPECT_NE(why.find("not in a git work tree"), std::string::npos) << why;
   std::filesystem::remove_all(repo.root);
 }
 
