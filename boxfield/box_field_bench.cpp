@@ -320,7 +320,7 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path, std::st
   r->warmup_passes = options.runs.warmup_passes;
   r->runs_requested = runner_runs_requested(options.runs);
   r->ci_target_percent = options.runs.ci_percent;
-  r->runs_ended_by = complete ? runs.ended_by : "stopped before the runs were over";
+  r->runs_ended_by = complete ? runs.ended_by : RUNNER_RUNS_STOPPED_EARLY;
   r->mode_names = {"solid", "wire"};  // by box_field_mode
   // A mode's first frame compiles its display list.
   r->setup_note = "frames that compiled the display list left out";
@@ -383,6 +383,19 @@ double box_field_bench_started_s(void) { return t_started > 0.0 ? t_started - t_
 double box_field_bench_first_frame_s(void) { return t_first_frame > 0.0 ? t_first_frame - t_begin : 0.0; }
 
 bool box_field_bench_complete(void) { return complete; }
+
+std::string box_field_bench_stopped_at(void) {
+  if (complete) return "";
+  bool warm = runner_runs_warming_up(runs);
+  int32_t pass = runs.passes_flown + 1 - (warm ? 0 : runs.plan.warmup_passes);
+  std::string of = warm                  ? std::to_string(runs.plan.warmup_passes)
+                   : runs.plan.auto_runs ? std::string("auto")
+                                         : std::to_string(runs.plan.runs);
+  char text[160];
+  snprintf(text, sizeof text, "at frame %d of %d in %s %d of %s", runner_session_frames(session),
+           session.script.last_frame, warm ? "warm-up pass" : "timed run", pass, of.c_str());
+  return text;
+}
 
 int64_t box_field_bench_frames_drawn(void) { return frames_drawn; }
 

@@ -89,6 +89,10 @@ double box_field_bench_first_frame_s(void);
 // True when every pass was flown to the script's last frame.
 bool box_field_bench_complete(void);
 
+// Where a flight the program quit before its runs were over stopped
+// ("at frame 30 of 60 in timed run 1 of 3"); "" when the runs were over.
+std::string box_field_bench_stopped_at(void);
+
 // Frames drawn in every pass so far, warm-up included.
 int64_t box_field_bench_frames_drawn(void);
 

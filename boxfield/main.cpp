@@ -142,10 +142,10 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   for (const std::string& line : failed) tell(stderr, line + "\n", true);
   if (has_console) fputs(written.c_str(), stdout);
   if (!box_field_bench_complete()) {
-    char line[160];
-    snprintf(line, sizeof line, "boxfield: the benchmark was stopped after %lld frames\n",
-             (long long)box_field_bench_frames_drawn());
-    tell(stderr, line, true);
+    tell(stderr,
+         "boxfield: the benchmark was stopped " + box_field_bench_stopped_at() +
+             ", before its runs were over (Escape or Q); the report holds the frames drawn so far\n",
+         true);
     status = 1;
   }
   return status;

@@ -223,6 +223,9 @@ static ordered_json environment_json(const runner_report& r) {
   ordered_json j;
   j["cpu_model"] = e.cpu_model;
   j["logical_cores"] = e.logical_cores;
+  j["affinity_cpus"] = e.affinity_cpus;
+  j["cpu_limit"] = e.cpu_limit > 0.0 ? ordered_json(round(e.cpu_limit * 1e4) / 1e4) : ordered_json(nullptr);
+  j["usable_cpus"] = e.usable_cpus;
   j["os"] = e.os;
   j["kernel"] = e.kernel;
   j["window_system"] = e.window_system;

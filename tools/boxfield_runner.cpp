@@ -268,14 +268,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   // Report comparison runs no flight (runner/runner_compare.h).
+  if (options.compare) return runner_compare(options);
   std::string refused;
-  if (options.compare) {
-    if (!file_replace_check_outputs({}, {options.plot}, &refused)) {
-      fprintf(stderr, "boxfield_runner: %s\n", refused.c_str());
-      return 1;
-    }
-    return runner_compare(options);
-  }
   std::string script_label, script_text;
   if (!runner_flight(options, &script_label, &script_text)) return 2;
   box_field_bench_options b;
@@ -349,6 +343,14 @@ int main(int argc, char** argv) {
   std::string written;
   std::vector<std::string> failed;
   int status = runner_report_finish(report, "boxfield_runner", ending, &written, &failed);
+  // The flight's keys quit the program (Escape or Q) before its runs were
+  // over: the report holds part of them, and the run is a failure.
+  if (!box_field_bench_complete()) {
+    failed.push_back("boxfield_runner: the program quit " + box_field_bench_stopped_at() +
+                     ", before its runs were over (Escape or Q in the flight); the report holds the "
+                     "frames drawn so far");
+    status = 1;
+  }
   fputs(written.c_str(), stdout);
   fflush(stdout);
   for (const std::string& line : failed) fprintf(stderr, "%s\n", line.c_str());
