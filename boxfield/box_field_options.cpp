@@ -21,6 +21,7 @@ std::string box_field_usage(void) {
              "  --benchmark [TOUR]    fly a built-in tour (default bench, a flight long enough to\n"
              "                        time; boxfield_runner's default short is its quick check)\n"
              "                        on the real clock, print the summary, write the report, exit\n"
+             "                        (status 1 when Escape or Q stops it before its runs are over)\n"
              "  --script FILE         with --benchmark: fly a flight script instead of a tour\n"
              "  --report FILE         JSON report (default boxfield-report.json); frametimes.png\n"
              "                        goes beside it (a window takes no shots, so there is no\n"

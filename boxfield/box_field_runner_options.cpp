@@ -46,8 +46,16 @@ std::string box_field_runner_usage(void) {
          "  -h, --help, --version  this text, the version\n"
          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
          "                      SAME, FASTER, SLOWER or UNCERTAIN per mode from the run medians\n"
-         "                      (threshold default 3 %); exit 1 when a mode is SLOWER or missing\n"
-         "                      in NEW, 3 when a report is unreadable or the two differ\n" +
+         "                      (threshold default 3 %); exit 0 when every mode BASE timed is\n"
+         "                      SAME or FASTER, 1 when a mode is SLOWER or missing in NEW, 4 when\n"
+         "                      none is but a mode is UNCERTAIN, 2 for a usage error (a --plot\n"
+         "                      FILE that cannot be written included), 3 when a report is\n"
+         "                      unreadable, has unusable figures or was stopped before its runs\n"
+         "                      were over, or the two measured different things (size, flight,\n"
+         "                      frame end, clock, renderer, driver settings, CPU model, usable\n"
+         "                      CPUs, warm-up, timer queries, GL error check, EGL swap, added\n"
+         "                      work); --force compares them anyway and names each difference\n"
+         "  A flight that quits (Escape or Q) before its runs are over exits 1.\n" +
          cli_convention_help;
 }
 
