@@ -81,7 +81,7 @@ std::string history_mask(const std::string& t) { return without(t, url_password(
 // One line: line ends and trailing blanks of a library's message dropped.
 static std::string one_line(std::string s) {
   for (char& c : s)
-    if (c == '\n' || c == '\r') c = ' ';
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
   while (!s.empty() && s.back() == ' ') s.pop_back();
   return s;
 }
