@@ -161,8 +161,8 @@ static bool load(history_db* db, const history_filter& f, std::vector<history_en
     e.mode = text_of(r[9]);
     char size[48];
     snprintf(size, sizeof size, "%lldx%lld", (long long)e.width, (long long)e.height);
-    e.series = "machine " + e.machine_id.substr(0, 8) + ", " + size + ", " + e.script + ", frame end " +
-               text_of(r[6]) + ", clock " + text_of(r[7]) + ", " + text_of(r[8]) + ", mode " + e.mode;
+    e.series = "mode " + e.mode + ", machine " + e.machine_id.substr(0, 8) + ", " + size + ", " + e.script +
+               ", frame end " + text_of(r[6]) + ", clock " + text_of(r[7]) + ", " + text_of(r[8]);
     e.source_revision = text_of(r[10]);
     e.program_version = text_of(r[11]);
     e.driver_version = text_of(r[12]);
