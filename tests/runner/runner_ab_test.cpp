@@ -219,11 +219,11 @@ TEST_F(RunnerAbSides, VerdictsResultLinesAndRecord) {
   std::ifstream json(dir + "/out/ab.json");
   std::stringstream text;
   text << json.rdbuf();
-  for (const char* key : {"\"version\": 1", "\"pairs\": 12", "\"generation\": 6", "\"verdict\": \"SLOWER\"",
-                          "/out/new-006/report.json\"", "\"first\": \"new\""})
+  for (const char* key : {"\"version\": 1", "\"pairs\": 12", "\"generation\": 12", "\"verdict\": \"SLOWER\"",
+                          "/out/new-012/report.json\"", "\"first\": \"new\""})
     EXPECT_NE(text.str().find(key), std::string::npos) << key;
   struct stat st;
-  EXPECT_EQ(stat((dir + "/out/base-006/report.json").c_str(), &st), 0);
+  EXPECT_EQ(stat((dir + "/out/base-012/report.json").c_str(), &st), 0);
 
   // The same in both: SAME, status 0; NEW without the wire mode: MISSING.
   ab_run same = run(side("1"), side("1"), 12);
