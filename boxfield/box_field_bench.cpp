@@ -33,6 +33,10 @@ static double c_paused = 0.0;  // CPU seconds spent on shots and progress since 
 static runner_runs runs;
 static int64_t frames_drawn = 0;
 static double first_frame_ms = 0.0;
+// --add-work: the work added to the frame being timed, and the previous
+// frame's time without its added work (what the next frame's work is a
+// share of, so the work does not feed on itself).
+static double added_ms = 0.0, own_previous_ms = 0.0;
 static bool complete = false;
 static bool gpu_on = false;
 static std::string gpu_how;
@@ -132,6 +136,8 @@ static void end_timed_frame(double now) {
   frame_errors = 0;
   runner_session_record(&session, ms, solid_mode ? BOX_FIELD_MODE_SOLID : BOX_FIELD_MODE_WIRE, errors);
   session.frames.back().cpu_ms = cpu >= 0.0 && c_last >= 0.0 ? (cpu - c_last - c_paused) * 1000.0 : -1.0;
+  own_previous_ms = ms - added_ms;
+  added_ms = 0.0;
   frames_drawn++;
   if (frames_drawn == 1) {
     t_first_frame = now;
@@ -141,6 +147,12 @@ static void end_timed_frame(double now) {
   paused_s = 0.0;
   c_last = cpu;
   c_paused = 0.0;
+}
+
+// The busy work --add-work asks for, inside the frame's time.
+static void add_work(void) {
+  if (options.runs.add_work_percent > 0.0)
+    added_ms += runner_add_work(options.runs.add_work_percent, own_previous_ms);
 }
 
 // Leaves the time and CPU time since (t, c) out of the frame being timed.
@@ -189,6 +201,11 @@ static void bench_hook(box_field_stage stage) {
     gpu_how = why;
     if (options.key) post_input(1);
     if (options.progress) runner_progress_begin(&progress, seconds_now());
+    // Without warm-up passes, the first timed run waits for its turn too.
+    if (!runner_runs_await_turn(&runs)) {
+      complete = true;
+      platform_post_quit_message(0);
+    }
     runner_runs_pass_begins(&runs, seconds_now());
     t_last = seconds_now();
     c_last = runner_cpu_seconds();
@@ -212,6 +229,7 @@ static void bench_hook(box_field_stage stage) {
       uint8_t pixel[4];
       glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     }
+    if (options.frame_end != RUNNER_FRAME_END_SWAP) add_work();
     double now = seconds_now();
     if (options.frame_end != RUNNER_FRAME_END_SWAP) {
       end_timed_frame(now);
@@ -231,7 +249,10 @@ static void bench_hook(box_field_stage stage) {
     return;
   }
   // BOX_FIELD_FRAME_ENDED
-  if (options.frame_end == RUNNER_FRAME_END_SWAP) end_timed_frame(seconds_now());
+  if (options.frame_end == RUNNER_FRAME_END_SWAP) {
+    add_work();
+    end_timed_frame(seconds_now());
+  }
   double t = seconds_now(), c = runner_cpu_seconds();
   if (gpu_on) {
     runner_gpu_timer_collect(false);  // the results that are there; never waits
@@ -247,7 +268,9 @@ static void bench_hook(box_field_stage stage) {
   }
   bool quit = false;
   if (runner_session_done(session)) {
-    if (runner_runs_pass_done(&runs, session.frames, seconds_now())) {
+    // With turns, the next timed run waits for the controlling process
+    // (the wait is left out of the next frame's time below).
+    if (runner_runs_pass_done(&runs, session.frames, seconds_now()) && runner_runs_await_turn(&runs)) {
       reset_for_pass();
       runner_session_start(&session, options.script);
       runner_runs_pass_begins(&runs, seconds_now());
@@ -275,6 +298,7 @@ void box_field_bench_begin(const box_field_bench_options& o) {
   runner_runs_start(&runs, o.runs);
   frames_drawn = 0;
   first_frame_ms = 0.0;
+  added_ms = own_previous_ms = 0.0;
   complete = false;
   gpu_on = false;
   gpu_how.clear();
@@ -304,6 +328,7 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path, std::st
   r->width = screen_width;
   r->height = screen_height;
   r->clock = options.clock_label;
+  r->add_work_percent = options.runs.add_work_percent;
   r->script = options.script_label;
   r->gl_error_check = error_check;
   r->gpu_time = gpu_how;
@@ -396,6 +421,8 @@ std::string box_field_bench_stopped_at(void) {
            session.script.last_frame, warm ? "warm-up pass" : "timed run", pass, of.c_str());
   return text;
 }
+
+const std::string& box_field_bench_turn_error(void) { return runs.turn_error; }
 
 int64_t box_field_bench_frames_drawn(void) { return frames_drawn; }
 

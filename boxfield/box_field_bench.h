@@ -92,6 +92,9 @@ bool box_field_bench_complete(void);
 // Where a flight the program quit before its runs were over stopped
 // ("at frame 30 of 60 in timed run 1 of 3"); "" when the runs were over.
 std::string box_field_bench_stopped_at(void);
+// With turns (runner_runs_plan::turns): what went wrong in the protocol,
+// "" when nothing did. A program fails its run when it is not empty.
+const std::string& box_field_bench_turn_error(void);
 
 // Frames drawn in every pass so far, warm-up included.
 int64_t box_field_bench_frames_drawn(void);

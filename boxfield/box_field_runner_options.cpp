@@ -68,7 +68,17 @@ std::string box_field_runner_usage(void) {
          "  --history-csv FILE  every series' runs as CSV\n"
          "  --machine ID --revision REV --driver TEXT --since DATE --until DATE\n"
          "                      which runs the history options above read (ID and REV: a prefix;\n"
-         "                      TEXT: within the driver version; DATE: UTC, 2026-03-01 or longer)\n" +
+         "                      TEXT: within the driver version; DATE: UTC, 2026-03-01 or longer)\n"
+         "  --ab --base CMD --new CMD [--pairs N|auto] [--max-seconds S] [--threshold PERCENT]\n"
+         "       [--out DIR] -- FLIGHT OPTIONS\n"
+         "                      A/B: the two commands (split into words as a shell does; no\n"
+         "                      shell runs) fly the flight options in turns, a timed run each,\n"
+         "                      a fresh process a side for every pair; a verdict per mode from\n"
+         "                      the pairs' ratios NEW/BASE (--pairs default auto: looks at set\n"
+         "                      pair counts until every mode is decided or --max-seconds,\n"
+         "                      default 600, has passed); reports, ab.json and ab.png under\n"
+         "                      --out (default ab-out). Exit 0 SAME or FASTER, 1 a mode SLOWER\n"
+         "                      or MISSING, 3 refused or a side failed, 4 a mode UNCERTAIN\n" +
          cli_convention_help;
 }
 
@@ -100,6 +110,10 @@ enum {
   OPT_DRIVER,
   OPT_SINCE,
   OPT_UNTIL,
+  OPT_AB,
+  OPT_BASE,
+  OPT_NEW,
+  OPT_PAIRS,
 };
 
 static const cli_option box_field_runner_own_options[] = {
@@ -131,6 +145,10 @@ static const cli_option box_field_runner_own_options[] = {
     {"driver", CLI_VALUE, OPT_DRIVER},
     {"since", CLI_VALUE, OPT_SINCE},
     {"until", CLI_VALUE, OPT_UNTIL},
+    {"ab", CLI_NO_VALUE, OPT_AB},
+    {"base", CLI_VALUE, OPT_BASE},
+    {"new", CLI_VALUE, OPT_NEW},
+    {"pairs", CLI_VALUE, OPT_PAIRS},
 };
 
 // A UTC date or time as the reports write them: "YYYY-MM-DD", optionally
@@ -149,12 +167,17 @@ static bool is_utc_date(const char* v) {
 // Reads the options into o; false with p->error set on a mistake.
 static bool box_field_runner_read_options(cli_parser* p, box_field_runner_options* o) {
   bool tour_given = false;
-  int flight_option = 0;   // an option of a flight, refused with --compare
-  int compare_option = 0;  // an option of --compare, refused without it
+  int flight_option = 0;     // an option of a flight, refused with --compare and before --ab's --
+  int compare_option = 0;    // an option of --compare, refused without it
+  int ab_option = 0;         // an option of --ab only, refused without it
+  int max_seconds = 0;       // --max-seconds: --ab's cap, or a flight's
+  int ab_flight_option = 0;  // a flight option that --ab wants after its --
   int history_commands = 0, filter_option = 0, plot_option = 0;
   for (;;) {
     const char* value = nullptr;
+    bool after_dashes = p->ended;  // operands after "--"
     int id = cli_next(p, &value);
+    after_dashes = after_dashes || p->ended;
     if (id == CLI_END) break;
     if (id == CLI_ERROR) return false;
     bool history_command = id == OPT_HISTORY_ADD || id == OPT_HISTORY_RUNS || id == OPT_HISTORY_TREND ||
@@ -163,17 +186,49 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
     if (id == OPT_MACHINE || id == OPT_REVISION || id == OPT_DRIVER || id == OPT_SINCE || id == OPT_UNTIL)
       filter_option = id;
     if (id == OPT_PLOT) plot_option = id;
+    bool is_max_seconds = id >= 0 && cli_option_name(*p, id) == "--max-seconds";
     if (id == OPT_THRESHOLD || id == OPT_FORCE) {
       compare_option = id;
+    } else if (id == OPT_BASE || id == OPT_NEW || id == OPT_PAIRS) {
+      ab_option = id;
     } else if (history_command || filter_option == id || id == OPT_HISTORY || id == OPT_PLOT) {
-      // history options, checked below
-    } else if (id != CLI_HELP && id != OPT_VERSION && id != OPT_COMPARE && id != CLI_OPERAND) {
+      // history options and --plot, checked below
+    } else if (id != CLI_HELP && id != OPT_VERSION && id != OPT_COMPARE && id != OPT_AB &&
+               id != CLI_OPERAND) {
       flight_option = id;
+      // --out and --max-seconds are --ab's own too.
+      if (id != OPT_OUT && !is_max_seconds) ab_flight_option = id;
     }
+    if (is_max_seconds) max_seconds = id;
+    if (id == OPT_OUT) o->out_given = true;
     switch (id) {
       case CLI_OPERAND:
-        o->reports.push_back(value);
+        if (after_dashes) {
+          o->flight_args.push_back(value);
+        } else {
+          o->reports.push_back(value);
+        }
         break;
+      case OPT_AB:
+        o->ab = true;
+        break;
+      case OPT_BASE:
+        o->ab_base = value;
+        break;
+      case OPT_NEW:
+        o->ab_new = value;
+        break;
+      case OPT_PAIRS: {
+        long long n = 0;
+        if (strcmp(value, "auto") == 0) {
+          o->ab_pairs = 0;
+        } else if (runner_parse_count(value, 10000, &n) && n >= 1) {
+          o->ab_pairs = (int32_t)n;
+        } else {
+          return cli_refuse(p, "--pairs wants a count from 1 to 10000 or auto (got '%s')", value);
+        }
+        break;
+      }
       case CLI_HELP:
         o->help = true;
         break;
@@ -284,6 +339,27 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
     }
   }
   if (o->help || o->version || o->help_script || !o->print_tour.empty()) return true;
+  if (o->ab) {
+    if (o->compare) return cli_refuse(p, "--ab and --compare do not go together");
+    if (o->ab_base.empty() || o->ab_new.empty()) return cli_refuse(p, "--ab needs --base CMD and --new CMD");
+    if (ab_flight_option)
+      return cli_refuse(p, "%s is a flight option: with --ab, flight options go after --",
+                        cli_option_name(*p, ab_flight_option).c_str());
+    if (compare_option && compare_option != OPT_THRESHOLD)
+      return cli_refuse(p, "%s does not go with --ab", cli_option_name(*p, compare_option).c_str());
+    if (plot_option) return cli_refuse(p, "--plot does not go with --ab");
+    if (!o->history_command.empty() || filter_option)
+      return cli_refuse(p, "the --history-... options and their filters do not go with --ab");
+    if (!o->reports.empty())
+      return cli_refuse(p, "unexpected argument '%s' (flight options go after --)", o->reports[0].c_str());
+    if (max_seconds) o->ab_max_seconds = o->runs.max_seconds;
+    if (!o->out_given) o->out_dir = "ab-out";
+    return true;
+  }
+  if (ab_option) return cli_refuse(p, "%s needs --ab", cli_option_name(*p, ab_option).c_str());
+  // Without --ab, what follows -- is operands as before.
+  o->reports.insert(o->reports.end(), o->flight_args.begin(), o->flight_args.end());
+  o->flight_args.clear();
   if (history_commands > 1) return cli_refuse(p, "give one of the --history-... options at a time");
   if (!o->history_command.empty()) {
     if (o->compare) return cli_refuse(p, "--compare does not go with the --history-... options");

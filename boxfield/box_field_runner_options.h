@@ -1,5 +1,6 @@
 // boxfield_runner's command line: the headless runner's flight, pictures and
-// report options, and the report comparison (--compare BASE NEW). Read on
+// report options, the report comparison (--compare BASE NEW) and the A/B
+// of two commands (--ab). Read on
 // util/cli_options.h, the programs' common convention, with no files opened
 // and nothing printed, so tests and fuzz targets can call it; running the
 // options is tools/boxfield_runner.cpp's. Depends on the runner library
@@ -47,6 +48,14 @@ struct box_field_runner_options {
   std::string history_command;  // "" (a flight), "add", "runs", "trend", "changes" or "csv"
   std::string history_csv;      // --history-csv FILE
   std::string machine, revision, driver, since, until;  // --machine, --revision, --driver, --since, --until
+  // --ab --base CMD --new CMD [--pairs N|auto] [--max-seconds S] [--threshold P]
+  // [--out DIR] -- FLIGHT OPTIONS
+  bool ab = false;
+  std::string ab_base, ab_new;           // the sides' command lines, as given
+  int32_t ab_pairs = 0;                  // 0: auto
+  double ab_max_seconds = 600;           // --max-seconds with --ab
+  std::vector<std::string> flight_args;  // after --
+  bool out_given = false;                // --out was given (--ab's default is ab-out)
 };
 
 // Reads the arguments after the program name. Returns true with out filled,

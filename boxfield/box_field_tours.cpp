@@ -68,6 +68,21 @@ static const char tour_reference[] =
     "85 up E\n"
     "86 end\n";
 
+static const char tour_ab[] =
+    "# A/B pairs: a short flight of the bench tour's kind, the field in view\n"
+    "# from outside, about 24 frames a mode, so that a timed run takes a second\n"
+    "# or a few and the two sides of an A/B take turns often.\n"
+    "1 move 0 0\n"
+    "2 down W\n"
+    "12 move 1 0\n"
+    "24 down M\n"
+    "26 up M\n"
+    "26 up W\n"
+    "28 down S\n"
+    "36 move -1 0\n"
+    "48 up S\n"
+    "48 end\n";
+
 struct tour {
   const char* name;
   const char* text;
@@ -77,6 +92,7 @@ static const tour tours[] = {
     {"short", tour_short},
     {"bench", tour_bench},
     {"reference", tour_reference},
+    {"ab", tour_ab},
 };
 
 const char* box_field_tour(const char* name) {
@@ -86,4 +102,4 @@ const char* box_field_tour(const char* name) {
   return nullptr;
 }
 
-const char* box_field_tour_names(void) { return "short bench reference"; }
+const char* box_field_tour_names(void) { return "short bench reference ab"; }

@@ -80,7 +80,16 @@ static void ask_for_swap_interval(void) {
   swap_interval_result = platform_set_swap_interval(0) ? "granted" : "refused";
 }
 
-static int run_benchmark(const box_field_options& o, const char* command_line) {
+static int run_benchmark(box_field_options o, const char* command_line) {
+  // Turns with a controlling process (an A/B) come through the environment;
+  // the report then goes where that process says.
+  runner_turns turns;
+  char turns_error[200];
+  if (runner_turns_from_environment(&turns, turns_error, sizeof turns_error) < 0) {
+    tell(stderr, std::string("boxfield: ") + turns_error + "\n", true);
+    return 2;
+  }
+  if (!turns.report_path.empty()) o.report = turns.report_path;
   box_field_bench_options b;
   b.tool = "boxfield";
   std::string text;
@@ -121,6 +130,7 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
   b.progress = has_console;
   b.started = ask_for_swap_interval;
   b.runs = o.runs;
+  b.runs.turns = turns;
   b.instruments = o.instruments;
 
   box_field_bench_begin(b);
@@ -157,6 +167,10 @@ static int run_benchmark(const box_field_options& o, const char* command_line) {
          "boxfield: the benchmark was stopped " + box_field_bench_stopped_at() +
              ", before its runs were over (Escape or Q); the report holds the frames drawn so far\n",
          true);
+    status = 1;
+  }
+  if (!box_field_bench_turn_error().empty()) {
+    tell(stderr, "boxfield: turn-taking (RUNNER_TURNS) failed: " + box_field_bench_turn_error() + "\n", true);
     status = 1;
   }
 #ifndef _WIN32

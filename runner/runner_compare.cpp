@@ -117,14 +117,16 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
       if (is(0, "modes") || is(0, "frame_times_ms")) return true;
       if (is(0, "surface")) return k == "width" || k == "height";
       if (is(0, "environment"))
-        return k == "driver_settings" || k == "cpu_model" || k == "usable_cpus" || k == "cpu_limit";
+        return k == "driver_settings" || k == "driver_version" || k == "source_revision" || k == "cpu_model" ||
+               k == "usable_cpus" || k == "cpu_limit";
       if (is(0, "gl")) return k == "renderer";
       if (is(0, "runs")) return k == "warmup_passes" || k == "ended_by";
       if (is(0, "gl_errors")) return k == "check";
       return false;
     }
     if (d == 3 && is(0, "modes") && !levels[1].array) return listed(MODE_MEMBERS, k);
-    return d == 5 && is(0, "modes") && is(2, "run_figures") && levels[3].array && k == "median_ms";
+    return d == 5 && is(0, "modes") && is(2, "run_figures") && levels[3].array &&
+           (k == "median_ms" || k == "gpu_median_ms" || k == "cpu_median_ms");
   }
 
   // After a value: the next item of an array.
@@ -208,9 +210,11 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
       (is(1, "width") ? out->width : out->height) = (int32_t)number;
       (is(1, "width") ? has_width : has_height) = true;
     } else if (d == 2 && is(0, "environment")) {
-      if (is(1, "driver_settings")) {
-        if (kind != VALUE_STRING) return fail("environment.driver_settings is not a string");
-        out->driver_settings = *text_value;
+      if (is(1, "driver_settings") || is(1, "driver_version") || is(1, "source_revision")) {
+        if (kind != VALUE_STRING) return fail(path() + " is not a string");
+        (is(1, "driver_settings")  ? out->driver_settings
+         : is(1, "driver_version") ? out->driver_version
+                                   : out->source_revision) = *text_value;
       } else if (is(1, "cpu_model")) {
         ok = text(kind, text_value, &out->cpu_model);
       } else if (is(1, "usable_cpus")) {
@@ -265,13 +269,25 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
           ok = number_at_least_zero(number, target);
         }
       }
-    } else if (d == 5 && is(0, "modes") && is(2, "run_figures") && levels[3].array && is(4, "median_ms")) {
+    } else if (d == 5 && is(0, "modes") && is(2, "run_figures") && levels[3].array &&
+               (is(4, "median_ms") || is(4, "gpu_median_ms") || is(4, "cpu_median_ms"))) {
       runner_read_mode* m = mode(key_at(1));
       if (!m) return fail("more than 16 modes");
       size_t i = levels[3].index;
-      if (m->run_medians_ms.size() <= i) m->run_medians_ms.resize(i + 1, NAN);
-      // Every run listed had frames in the mode, so it has a median.
-      ok = median(kind, number, &m->run_medians_ms[i]);
+      if (is(4, "median_ms")) {
+        if (m->run_medians_ms.size() <= i) m->run_medians_ms.resize(i + 1, NAN);
+        // Every run listed had frames in the mode, so it has a median.
+        ok = median(kind, number, &m->run_medians_ms[i]);
+      } else {
+        // GPU and CPU medians: null where the run could not measure them.
+        std::vector<double>& each = is(4, "gpu_median_ms") ? m->run_gpu_median_ms : m->run_cpu_median_ms;
+        if (each.size() <= i) each.resize(i + 1, NAN);
+        if (kind == VALUE_NUMBER) {
+          ok = number_at_least_zero(number, &each[i]);
+        } else if (kind != VALUE_NULL) {
+          return fail(path() + " is not a number");
+        }
+      }
     } else if (d == 4 && is(0, "frame_times_ms") && levels[2].array && levels[3].array) {
       runner_read_mode* m = mode(key_at(1));
       if (!m) return fail("more than 16 modes");
@@ -508,6 +524,20 @@ int runner_reports_comparable(const runner_read_figures& base, const runner_read
   return report_fail(why, why_size, "%s", d.c_str());
 }
 
+std::string runner_add_work_note(const runner_read_figures& base, const runner_read_figures& next) {
+  std::string lines;
+  const runner_read_figures* side[2] = {&base, &next};
+  for (int i = 0; i < 2; i++) {
+    if (side[i]->add_work_percent <= 0.0) continue;
+    char line[160];
+    snprintf(line, sizeof line,
+             "note: %s added busy work of %g %% of the frame before to every frame (--add-work)\n",
+             i == 0 ? "BASE" : "NEW", side[i]->add_work_percent);
+    lines += line;
+  }
+  return lines;
+}
+
 runner_comparison runner_compare_reports(const runner_read_figures& base, const runner_read_figures& next,
                                          double threshold_percent) {
   runner_comparison c = {};
@@ -630,6 +660,7 @@ int runner_compare_main(const runner_compare_request& request, FILE* out, FILE* 
   }
   if (differ) fprintf(out, "note: the reports differ: %s; compared because of --force\n", why);
   if (!stopped.empty()) fprintf(out, "note: %s; compared because of --force\n", stopped.c_str());
+  fputs(runner_add_work_note(reports[0], reports[1]).c_str(), out);
   char names[2][600];
   for (int i = 0; i < 2; i++) {
     snprintf(names[i], sizeof names[i], "%s (%s, %s, %dx%d)", paths[i], reports[i].program.c_str(),

@@ -30,6 +30,9 @@ struct runner_read_mode {
   double p90_ms = 0, p99_ms = 0;       // frame-time figures
   double low_1pct_fps = 0;             // 1 % low frame rate
   std::vector<double> run_medians_ms;  // "run_figures"[i]."median_ms"
+  // Every run's GPU and CPU medians in run order, NaN where null (an A/B
+  // pairs runs by their place): "gpu_median_ms", "cpu_median_ms".
+  std::vector<double> run_gpu_median_ms, run_cpu_median_ms;
   std::vector<double> frame_times_ms;  // every timed frame of every run, in order, when listed
 };
 
@@ -47,6 +50,8 @@ struct runner_read_figures {
   std::string clock;                    // "clock"
   std::string gl_renderer;              // "gl"."renderer"
   std::string driver_settings;          // "environment"."driver_settings" ("" when absent)
+  std::string driver_version;           // "environment"."driver_version" ("" when absent)
+  std::string source_revision;          // "environment"."source_revision" ("" when absent)
   int32_t width = 0, height = 0;        // "surface"
   std::string script;                   // "script": the tour or script file flown
   std::vector<runner_read_mode> modes;  // in the report's order
@@ -91,6 +96,13 @@ const runner_read_mode* runner_read_find_mode(const runner_read_figures& f, cons
 // one report records and the other does not (an older report) counts as a
 // difference: unknown may hide the very change the check is for. 0 with
 // every difference in `why` ("; "-separated) when they did not.
+int runner_reports_comparable(const runner_read_figures& base, const runner_read_figures& next, char* why,
+                              size_t why_size);
+
+// "note: BASE added busy work of 20 % ..." lines (each ending with a line
+// feed) for each side whose report says it ran with --add-work; "" for none.
+std::string runner_add_work_note(const runner_read_figures& base, const runner_read_figures& next);
+
 struct runner_mode_comparison {
   std::string mode;
   double base_median_ms, next_median_ms;  // medians of run medians

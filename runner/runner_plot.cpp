@@ -251,3 +251,104 @@ runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a,
 
   return runner_read_surface(w, h);
 }
+
+// ---------------------------------------------------------------------------
+// A/B pair ratios
+
+static const int32_t ratio_rgb = 0x4FC3F7;
+static const int32_t band_rgb = 0x2E4A5E;
+static const int32_t threshold_rgb = 0xFFA040;
+static const int32_t one_rgb = 0xB0B8C4;
+
+runner_image runner_plot_ratios(const char* title, const std::vector<runner_plot_ratio_mode>& modes) {
+  const int32_t w = screen_width, h = screen_height;
+  font* previous_font = current_font;
+  int32_t previous_blend = text_blend_mode;
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glViewport(0, 0, w, h);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_BLEND);
+  glDisable(GL_LINE_SMOOTH);
+  glDisable(GL_FOG);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glClearColor(((background_rgb >> 16) & 255) / 255.0f, ((background_rgb >> 8) & 255) / 255.0f,
+               (background_rgb & 255) / 255.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  enter_overlay();
+  select_plot_font(h);
+  set_text_blend_mode(4);
+  int32_t line = current_line_height;
+  draw_text(10, 8, 0, title ? title : "", text_rgb);
+  draw_text(10, 8 + line + 6, 0,
+            "points: each pair's NEW/BASE in time order; band: the interval; dashed: 1 +- threshold",
+            text_rgb);
+  char text[160];
+  const double left = 10.0 + text_width("0.000") + 8.0, right = 16.0;
+  const double top = 8.0 + 2.0 * (line + 6) + line + 8.0;
+  const double gap = 2.0 * line + 18.0;
+  const double panels = (double)std::max<size_t>(modes.size(), 1);
+  const double panel_h = std::max(20.0, (h - top - gap * (panels - 1.0) - line - 10.0) / panels);
+  for (size_t m = 0; m < modes.size(); m++) {
+    const runner_plot_ratio_mode& pm = modes[m];
+    double t = pm.threshold_percent / 100.0;
+    // The scale holds every finite ratio, the interval and the threshold lines.
+    double lo = std::min(1.0 - t, pm.has_interval ? pm.low : 1.0),
+           hi = std::max(1.0 + t, pm.has_interval ? pm.high : 1.0);
+    for (double r : pm.ratios) {
+      if (isfinite(r)) {
+        lo = std::min(lo, r);
+        hi = std::max(hi, r);
+      }
+    }
+    double pad = std::max(0.005, (hi - lo) * 0.08);
+    lo -= pad;
+    hi += pad;
+    double x0 = left, y0 = top + (double)m * (panel_h + gap), pw = std::max(20.0, w - left - right);
+    auto y_of = [&](double r) {
+      return y0 + panel_h - (std::min(std::max(r, lo), hi) - lo) / (hi - lo) * panel_h;
+    };
+    size_t n = pm.ratios.size();
+    auto x_of = [&](size_t i) {
+      return n <= 1 ? x0 + pw / 2 : x0 + 6.0 + (double)i / (double)(n - 1) * (pw - 12.0);
+    };
+    draw_rect_2d(x0, y0, pw, panel_h, panel_rgb);
+    if (pm.has_interval)
+      draw_rect_2d(x0, y_of(pm.high), pw, std::max(1.0, y_of(pm.low) - y_of(pm.high)), band_rgb);
+    draw_line_2d(x0, y_of(1.0), x0 + pw, y_of(1.0), one_rgb);
+    for (double level : {1.0 - t, 1.0 + t}) {
+      double y = y_of(level);
+      glBegin(GL_LINES);
+      for (double x = x0; x < x0 + pw; x += 8.0)
+        emit_line_2d(x, y, std::min(x + 5.0, x0 + pw), y, threshold_rgb);
+      glEnd();
+    }
+    draw_line_2d(x0, y_of(pm.ratio), x0 + pw, y_of(pm.ratio), median_rgb[0]);
+    for (size_t i = 0; i < n; i++) {
+      if (isfinite(pm.ratios[i])) draw_rect_2d(x_of(i) - 2, y_of(pm.ratios[i]) - 2, 5, 5, ratio_rgb);
+    }
+    for (double level : {lo + pad, 1.0, hi - pad}) {
+      snprintf(text, sizeof text, "%.3f", level);
+      draw_text((int32_t)(x0 - text_width(text) - 6), (int32_t)(y_of(level) - line / 2), 0, text, text_rgb);
+    }
+    if (pm.has_interval) {
+      snprintf(text, sizeof text, "%s: %s, NEW/BASE %.4f (%.4f .. %.4f), %zu pairs", pm.name.c_str(),
+               pm.verdict.c_str(), pm.ratio, pm.low, pm.high, n);
+    } else {
+      snprintf(text, sizeof text, "%s: %s, NEW/BASE %.4f (no interval), %zu pairs", pm.name.c_str(),
+               pm.verdict.c_str(), pm.ratio, n);
+    }
+    draw_text((int32_t)x0, (int32_t)(y0 - line - 4), 0, text, text_rgb);
+  }
+  leave_overlay();
+  set_text_blend_mode(previous_blend);
+  if (previous_font) font_select(previous_font);
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glPopAttrib();
+  return runner_read_surface(w, h);
+}

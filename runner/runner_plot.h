@@ -55,3 +55,22 @@ runner_plot_scale runner_plot_choose_scale(double slowest_ms, int ticks);
 
 // A title as the runs use it: "<renderer>, WxH, frame end <end>".
 std::string runner_plot_title(const std::string& renderer, int width, int height, const char* frame_end);
+
+// One mode of an A/B's picture: the ratio NEW/BASE of each pair in time
+// order, the estimate and its interval, and the threshold.
+struct runner_plot_ratio_mode {
+  std::string name;
+  std::vector<double> ratios;  // one per pair (NaN: not drawn)
+  double ratio = 1.0;          // the estimate
+  bool has_interval = false;
+  double low = 1.0, high = 1.0;  // the interval of the estimate
+  double threshold_percent = 3.0;
+  std::string verdict;  // shown beside the mode's name
+};
+
+// Draws the picture of an A/B (ab.png) over the whole current surface and
+// returns it read back: a panel per mode with each pair's ratio as a point,
+// a line at 1, the threshold lines (dashed) and the interval (a band), on a
+// scale that holds every finite ratio and the threshold lines. Same GL
+// needs and state as runner_plot_frametimes.
+runner_image runner_plot_ratios(const char* title, const std::vector<runner_plot_ratio_mode>& modes);

@@ -152,6 +152,9 @@ void runner_report_print(FILE* out, const runner_report& r) {
           r.env.gl_renderer.c_str(), r.env.gl_version.c_str());
   if (!r.env.egl.empty()) fprintf(out, "  EGL         %s\n", r.env.egl.c_str());
   fprintf(out, "  surface     %dx%d; clock %s\n", r.width, r.height, r.clock.c_str());
+  if (r.add_work_percent > 0.0)
+    fprintf(out, "  added work  %g %% of the frame before, in every frame (--add-work)\n",
+            r.add_work_percent);
   if (!r.env.swap_interval_requested.empty())
     fprintf(out, "  swap interval %s requested, %s\n", r.env.swap_interval_requested.c_str(),
             r.env.swap_interval_granted.c_str());
@@ -295,6 +298,7 @@ std::string runner_report_json(const runner_report& r) {
   j["version"] = r.env.program_version;
   j["frame_end"] = r.frame_end;
   j["clock"] = r.clock;
+  j["add_work_percent"] = r.add_work_percent;
   j["script"] = r.script;
   j["surface"] = {{"width", r.width}, {"height", r.height}};
   j["gl"] = {{"vendor", r.env.gl_vendor}, {"renderer", r.env.gl_renderer}, {"version", r.env.gl_version}};

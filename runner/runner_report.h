@@ -73,6 +73,7 @@ struct runner_report {
   std::string frame_end;            // runner_frame_end_name of the run
   int32_t width = 0, height = 0;    // surface or window client size
   std::string clock;                // "real" or how the clock was held
+  double add_work_percent = 0;      // --add-work: busy work per frame (0: none)
   std::string script;               // "tour NAME" or "script FILE"
   std::string gl_error_check;       // how GL errors were counted
   std::string gpu_time;             // how GPU time was measured, or why it was not

@@ -37,6 +37,7 @@
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "history/history_commands.h"
+#include "runner/runner_ab.h"
 #include "runner/runner_args.h"
 #include "runner/runner_compare.h"
 #include "runner/runner_image.h"
@@ -271,6 +272,28 @@ static int runner_plot_history(const char* path, const std::vector<history_plot_
   return 1;
 }
 
+// A/B: the pair ratios' picture on a headless surface, and the command
+
+static int runner_plot_ab(const char* path, const char* title,
+                          const std::vector<runner_plot_ratio_mode>& modes, char* error, size_t error_size) {
+  if (!headless_gl_available()) {
+    snprintf(error, error_size, "no EGL display for desktop OpenGL on this machine");
+    return 0;
+  }
+  headless_set_display_size(1280, 720);
+  if (!open_gl_window(1280, 720, "boxfield_runner ab")) {
+    snprintf(error, error_size, "no headless GL context");
+    return 0;
+  }
+  runner_image picture = runner_plot_ratios(title, modes);
+  std::string why;
+  if (!runner_write_png(path, picture, &why)) {
+    snprintf(error, error_size, "cannot write %s: %s", path, why.c_str());
+    return 0;
+  }
+  return 1;
+}
+
 // Runs --history-add and the reading options.
 static int runner_history(const box_field_runner_options& o) {
   std::string target = history_target(o.history);
@@ -299,6 +322,26 @@ static int runner_history(const box_field_runner_options& o) {
   int status = history_read_main(q, stdout, stderr, runner_plot_history);
   fflush(stdout);
   return status;
+}
+
+static int runner_ab(const box_field_runner_options& o) {
+  runner_ab_request request;
+  request.program = "boxfield_runner";
+  std::string why;
+  if (!runner_split_words(o.ab_base.c_str(), &request.base_argv, &why)) {
+    fputs(cli_usage_error_line("boxfield_runner", "--base: " + why).c_str(), stderr);
+    return RUNNER_AB_USAGE;
+  }
+  if (!runner_split_words(o.ab_new.c_str(), &request.next_argv, &why)) {
+    fputs(cli_usage_error_line("boxfield_runner", "--new: " + why).c_str(), stderr);
+    return RUNNER_AB_USAGE;
+  }
+  request.flight_args = o.flight_args;
+  request.pairs = o.ab_pairs;
+  request.max_seconds = o.ab_max_seconds;
+  request.threshold_percent = o.threshold;
+  request.out_dir = o.out_dir;
+  return runner_ab_main(request, stdout, stderr, runner_plot_ab);
 }
 
 // ---------------------------------------------------------------------------
@@ -330,10 +373,26 @@ int main(int argc, char** argv) {
     fputs(box_field_tour(options.print_tour.c_str()), stdout);
     return 0;
   }
+  // An A/B runs two other commands' flights (runner/runner_ab.h).
+  if (options.ab) return runner_ab(options);
   // Report comparison runs no flight (runner/runner_compare.h).
   if (options.compare) return runner_compare(options);
   std::string refused;
   if (!options.history_command.empty()) return runner_history(options);
+  // Turns with a controlling process (an A/B) come through the environment;
+  // the report then goes where that process says.
+  runner_turns turns;
+  char turns_error[200];
+  if (runner_turns_from_environment(&turns, turns_error, sizeof turns_error) < 0) {
+    fprintf(stderr, "boxfield_runner: %s\n", turns_error);
+    return 2;
+  }
+  std::string json_path = options.out_dir + "/report.json";
+  if (!turns.report_path.empty()) {
+    json_path = turns.report_path;
+    size_t slash = json_path.rfind('/');
+    options.out_dir = slash == std::string::npos ? "." : json_path.substr(0, slash);
+  }
   std::string script_label, script_text;
   if (!runner_flight(options, &script_label, &script_text)) return 2;
   box_field_bench_options b;
@@ -356,6 +415,7 @@ int main(int argc, char** argv) {
   b.key = runner_key;
   b.mouse = runner_mouse;
   b.runs = options.runs;
+  b.runs.turns = turns;
   b.instruments = options.instruments;
   headless_set_egl_swap(options.instruments.egl_swap);
 
@@ -397,7 +457,7 @@ int main(int argc, char** argv) {
            (long long)drawn);
   }
   runner_report_ending ending;
-  ending.json_path = options.out_dir + "/report.json";
+  ending.json_path = json_path;
   ending.csv_path = options.results_file;
   ending.plot_path = plot;
   ending.plot_place = options.out_dir + "/frametimes.png";
@@ -418,6 +478,11 @@ int main(int argc, char** argv) {
   fputs(written.c_str(), stdout);
   fflush(stdout);
   for (const std::string& line : failed) fprintf(stderr, "%s\n", line.c_str());
+  if (!box_field_bench_turn_error().empty()) {
+    fprintf(stderr, "boxfield_runner: turn-taking (RUNNER_TURNS) failed: %s\n",
+            box_field_bench_turn_error().c_str());
+    status = 1;
+  }
   // The history is updated after the run's own report is written; a history
   // that cannot be is one line and status 5 when the run itself passed.
   std::string target = history_target(options.history);
