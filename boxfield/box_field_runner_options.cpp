@@ -47,7 +47,20 @@ std::string box_field_runner_usage(void) {
          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
          "                      SAME, FASTER, SLOWER or UNCERTAIN per mode from the run medians\n"
          "                      (threshold default 3 %); exit 1 when a mode is SLOWER or missing\n"
-         "                      in NEW, 3 when a report is unreadable or the two differ\n" +
+         "                      in NEW, 3 when a report is unreadable or the two differ\n"
+         "  --history DB        after the run's report is written, record it into the history DB:\n"
+         "                      a file (SQLite) or a postgresql:// URL (default: $BOXFIELD_HISTORY;\n"
+         "                      none when unset); exit 5 when the history was not updated\n"
+         "  --history-add REPORT...  record report files (schema 2 and later) into the history\n"
+         "  --history-runs      list the history's runs\n"
+         "  --history-trend [--plot FILE]  each series' run medians with their intervals and change\n"
+         "                      points, and their picture (default history-trend.png; needs EGL)\n"
+         "  --history-changes   each change point: the runs either side, the step and its\n"
+         "                      interval, what changed in the record between them\n"
+         "  --history-csv FILE  every series' runs as CSV\n"
+         "  --machine ID --revision REV --driver TEXT --since DATE --until DATE\n"
+         "                      which runs the history options above read (ID and REV: a prefix;\n"
+         "                      TEXT: within the driver version; DATE: UTC, 2026-03-01 or longer)\n" +
          cli_convention_help;
 }
 
@@ -68,6 +81,17 @@ enum {
   OPT_FORCE,
   OPT_PLOT,
   OPT_EGL_SWAP,
+  OPT_HISTORY,
+  OPT_HISTORY_ADD,
+  OPT_HISTORY_RUNS,
+  OPT_HISTORY_TREND,
+  OPT_HISTORY_CHANGES,
+  OPT_HISTORY_CSV,
+  OPT_MACHINE,
+  OPT_REVISION,
+  OPT_DRIVER,
+  OPT_SINCE,
+  OPT_UNTIL,
 };
 
 static const cli_option box_field_runner_own_options[] = {
@@ -88,20 +112,53 @@ static const cli_option box_field_runner_own_options[] = {
     {"force", CLI_NO_VALUE, OPT_FORCE},
     {"plot", CLI_VALUE, OPT_PLOT},
     {"egl-swap", CLI_VALUE, OPT_EGL_SWAP},
+    {"history", CLI_VALUE, OPT_HISTORY},
+    {"history-add", CLI_NO_VALUE, OPT_HISTORY_ADD},
+    {"history-runs", CLI_NO_VALUE, OPT_HISTORY_RUNS},
+    {"history-trend", CLI_NO_VALUE, OPT_HISTORY_TREND},
+    {"history-changes", CLI_NO_VALUE, OPT_HISTORY_CHANGES},
+    {"history-csv", CLI_VALUE, OPT_HISTORY_CSV},
+    {"machine", CLI_VALUE, OPT_MACHINE},
+    {"revision", CLI_VALUE, OPT_REVISION},
+    {"driver", CLI_VALUE, OPT_DRIVER},
+    {"since", CLI_VALUE, OPT_SINCE},
+    {"until", CLI_VALUE, OPT_UNTIL},
 };
+
+// A UTC date or time as the reports write them: "YYYY-MM-DD", optionally
+// followed by "THH:MM:SSZ" or a prefix of it.
+static bool is_utc_date(const char* v) {
+  static const char shape[] = "dddd-dd-ddTdd:dd:ddZ";
+  size_t n = strlen(v);
+  if (n < 10 || n > sizeof shape - 1) return false;
+  for (size_t i = 0; i < n; i++) {
+    bool digit = v[i] >= '0' && v[i] <= '9';
+    if (shape[i] == 'd' ? !digit : v[i] != shape[i]) return false;
+  }
+  return true;
+}
 
 // Reads the options into o; false with p->error set on a mistake.
 static bool box_field_runner_read_options(cli_parser* p, box_field_runner_options* o) {
   bool tour_given = false;
   int flight_option = 0;   // an option of a flight, refused with --compare
   int compare_option = 0;  // an option of --compare, refused without it
+  int history_commands = 0, filter_option = 0, plot_option = 0;
   for (;;) {
     const char* value = nullptr;
     int id = cli_next(p, &value);
     if (id == CLI_END) break;
     if (id == CLI_ERROR) return false;
-    if (id == OPT_THRESHOLD || id == OPT_FORCE || id == OPT_PLOT) {
+    bool history_command = id == OPT_HISTORY_ADD || id == OPT_HISTORY_RUNS || id == OPT_HISTORY_TREND ||
+                           id == OPT_HISTORY_CHANGES || id == OPT_HISTORY_CSV;
+    if (history_command) history_commands++;
+    if (id == OPT_MACHINE || id == OPT_REVISION || id == OPT_DRIVER || id == OPT_SINCE || id == OPT_UNTIL)
+      filter_option = id;
+    if (id == OPT_PLOT) plot_option = id;
+    if (id == OPT_THRESHOLD || id == OPT_FORCE) {
       compare_option = id;
+    } else if (history_command || filter_option == id || id == OPT_HISTORY || id == OPT_PLOT) {
+      // history options, checked below
     } else if (id != CLI_HELP && id != OPT_VERSION && id != OPT_COMPARE && id != CLI_OPERAND) {
       flight_option = id;
     }
@@ -165,6 +222,41 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
       case OPT_PLOT:
         o->plot = value;
         break;
+      case OPT_HISTORY:
+        o->history = value;
+        break;
+      case OPT_HISTORY_ADD:
+        o->history_command = "add";
+        break;
+      case OPT_HISTORY_RUNS:
+        o->history_command = "runs";
+        break;
+      case OPT_HISTORY_TREND:
+        o->history_command = "trend";
+        break;
+      case OPT_HISTORY_CHANGES:
+        o->history_command = "changes";
+        break;
+      case OPT_HISTORY_CSV:
+        o->history_command = "csv";
+        o->history_csv = value;
+        break;
+      case OPT_MACHINE:
+        o->machine = value;
+        break;
+      case OPT_REVISION:
+        o->revision = value;
+        break;
+      case OPT_DRIVER:
+        o->driver = value;
+        break;
+      case OPT_SINCE:
+      case OPT_UNTIL:
+        if (!is_utc_date(value))
+          return cli_refuse(p, "%s wants a UTC date, 2026-03-01 or 2026-03-01T12:00:00Z (got '%s')",
+                            cli_option_name(*p, id).c_str(), value);
+        (id == OPT_SINCE ? o->since : o->until) = value;
+        break;
       case OPT_EGL_SWAP:
         if (strcmp(value, "on") != 0 && strcmp(value, "off") != 0)
           return cli_refuse(p, "--egl-swap wants on or off (got '%s')", value);
@@ -184,7 +276,30 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
     }
   }
   if (o->help || o->version || o->help_script || !o->print_tour.empty()) return true;
+  if (history_commands > 1) return cli_refuse(p, "give one of the --history-... options at a time");
+  if (!o->history_command.empty()) {
+    if (o->compare) return cli_refuse(p, "--compare does not go with the --history-... options");
+    if (flight_option)
+      return cli_refuse(p, "%s does not go with the --history-... options",
+                        cli_option_name(*p, flight_option).c_str());
+    if (compare_option)
+      return cli_refuse(p, "%s needs --compare", cli_option_name(*p, compare_option).c_str());
+    if (plot_option && o->history_command != "trend")
+      return cli_refuse(p, "--plot goes with --compare or --history-trend");
+    if (o->history_command == "add") {
+      if (filter_option)
+        return cli_refuse(p, "%s does not go with --history-add", cli_option_name(*p, filter_option).c_str());
+      if (o->reports.empty()) return cli_refuse(p, "--history-add takes one or more report files");
+    } else if (!o->reports.empty()) {
+      return cli_refuse(p, "unexpected argument '%s'", o->reports[0].c_str());
+    }
+    return true;
+  }
+  if (filter_option)
+    return cli_refuse(p, "%s goes with --history-runs, --history-trend, --history-changes or --history-csv",
+                      cli_option_name(*p, filter_option).c_str());
   if (o->compare) {
+    if (!o->history.empty()) return cli_refuse(p, "--history does not go with --compare");
     if (flight_option)
       return cli_refuse(p, "%s does not go with --compare", cli_option_name(*p, flight_option).c_str());
     if (o->reports.size() != 2)
@@ -193,6 +308,7 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
     return true;
   }
   if (compare_option) return cli_refuse(p, "%s needs --compare", cli_option_name(*p, compare_option).c_str());
+  if (plot_option) return cli_refuse(p, "--plot needs --compare");
   if (!o->reports.empty()) return cli_refuse(p, "unexpected argument '%s'", o->reports[0].c_str());
   if (tour_given && !o->script_file.empty())
     return cli_refuse(p, "--tour and --script both choose the flight: give one");

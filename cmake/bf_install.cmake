@@ -154,9 +154,11 @@ else()
   file(GLOB doc_pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.png)
   install(FILES ${doc_pictures} DESTINATION ${BF_DOC_DIR}/docs COMPONENT programs)
   install(DIRECTORY docs/gallery DESTINATION ${BF_DOC_DIR}/docs COMPONENT programs FILES_MATCHING PATTERN "*.png")
-  # The guide beside the README that links to it, with its pictures; the
-  # example programs it describes go with the headers they build against.
-  install(FILES docs/using_the_toolkit.md DESTINATION ${BF_DOC_DIR}/docs COMPONENT programs)
+  # The guides beside the README that links to them, with their pictures;
+  # the example programs the toolkit guide describes go with the headers
+  # they build against.
+  install(FILES docs/using_the_toolkit.md docs/benchmarking.md docs/gallery.md docs/history.md DESTINATION ${BF_DOC_DIR}/docs
+          COMPONENT programs)
   install(DIRECTORY docs/examples DESTINATION ${BF_DOC_DIR}/docs COMPONENT programs FILES_MATCHING PATTERN "*.png")
   install(DIRECTORY examples/ DESTINATION ${BF_DEV_DOC_DIR}/examples COMPONENT dev FILES_MATCHING PATTERN "*.cpp"
           PATTERN "CMakeLists.txt")

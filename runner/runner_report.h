@@ -2,7 +2,7 @@
 // RESULT line per mode for scripts), the JSON report and the per-frame CSV
 // file, for any GL program's timed runs: the program names its modes, what
 // its setup frames are, the pieces of start-up it timed apart and its own
-// work per frame, and every program writes the same schema (README: "Report
+// work per frame, and every program writes the same schema (docs/benchmarking.md: "Report
 // schema").
 // Reports are written with nlohmann-json: strict UTF-8 (invalid bytes
 // replaced by U+FFFD) and numbers independent of the C locale. Depends on

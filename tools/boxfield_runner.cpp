@@ -36,6 +36,7 @@
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
+#include "history/history_commands.h"
 #include "runner/runner_args.h"
 #include "runner/runner_compare.h"
 #include "runner/runner_image.h"
@@ -239,6 +240,68 @@ static int runner_compare(const box_field_runner_options& o) {
 }
 
 // ---------------------------------------------------------------------------
+// History: the trend picture, each series a panel of its run medians with
+// the level of each stretch between change points overlaid, drawn with the
+// frame-time picture's code on a headless surface.
+
+static int runner_plot_history(const char* path, const std::vector<history_plot_series>& series, char* error,
+                               size_t error_size) {
+  if (!headless_gl_available()) {
+    snprintf(error, error_size, "no EGL display for desktop OpenGL on this machine");
+    return 0;
+  }
+  headless_set_display_size(1280, 720);
+  if (!open_gl_window(1280, 720, "boxfield_runner history")) {
+    snprintf(error, error_size, "no headless GL context");
+    return 0;
+  }
+  runner_plot_run medians, levels;
+  medians.label = "run medians (ms), oldest first";
+  levels.label = "median between change points";
+  for (const history_plot_series& s : series) {
+    medians.modes.push_back({s.label, s.medians_ms});
+    levels.modes.push_back({s.label, s.levels_ms});
+  }
+  runner_image picture = runner_plot_frametimes("history: run medians per series", medians, &levels);
+  std::string why;
+  if (!runner_write_png(path, picture, &why)) {
+    snprintf(error, error_size, "cannot write %s: %s", path, why.c_str());
+    return 0;
+  }
+  return 1;
+}
+
+// Runs --history-add and the reading options.
+static int runner_history(const box_field_runner_options& o) {
+  std::string target = history_target(o.history);
+  if (target.empty()) {
+    fputs(cli_usage_error_line("boxfield_runner", "no history: give --history DB or set BOXFIELD_HISTORY")
+              .c_str(),
+          stderr);
+    return CLI_USAGE_STATUS;
+  }
+  if (o.history_command == "add")
+    return history_add_reports(target, o.reports, "boxfield_runner", stdout, stderr);
+  history_read_request q;
+  q.target = target;
+  q.view = o.history_command == "runs"    ? HISTORY_VIEW_RUNS
+           : o.history_command == "trend" ? HISTORY_VIEW_TREND
+           : o.history_command == "csv"   ? HISTORY_VIEW_CSV
+                                          : HISTORY_VIEW_CHANGES;
+  q.filter = {o.machine, o.revision, o.driver, o.since, o.until};
+  q.csv_path = o.history_csv;
+  q.plot_path = o.history_command == "trend" ? (o.plot.empty() ? "history-trend.png" : o.plot) : "";
+  std::string refused;
+  if (!file_replace_check_outputs({}, {q.csv_path, q.plot_path}, &refused)) {
+    fprintf(stderr, "boxfield_runner: %s\n", refused.c_str());
+    return 1;
+  }
+  int status = history_read_main(q, stdout, stderr, runner_plot_history);
+  fflush(stdout);
+  return status;
+}
+
+// ---------------------------------------------------------------------------
 // Main
 
 int main(int argc, char** argv) {
@@ -276,6 +339,7 @@ int main(int argc, char** argv) {
     }
     return runner_compare(options);
   }
+  if (!options.history_command.empty()) return runner_history(options);
   std::string script_label, script_text;
   if (!runner_flight(options, &script_label, &script_text)) return 2;
   box_field_bench_options b;
@@ -352,5 +416,19 @@ int main(int argc, char** argv) {
   fputs(written.c_str(), stdout);
   fflush(stdout);
   for (const std::string& line : failed) fprintf(stderr, "%s\n", line.c_str());
+  // The history is updated after the run's own report is written; a history
+  // that cannot be is one line and status 5 when the run itself passed.
+  std::string target = history_target(options.history);
+  if (!target.empty()) {
+    std::string line;
+    int recorded = HISTORY_NOT_UPDATED_STATUS;
+    if (written.find("report: ") != std::string::npos) {
+      recorded = history_record_report(target, ending.json_path, "boxfield_runner", &line);
+    } else {
+      line = "boxfield_runner: the history was not updated: the report was not written";
+    }
+    fprintf(recorded ? stderr : stdout, "%s\n", line.c_str());
+    if (status == 0) status = recorded;
+  }
   return status;
 }

@@ -138,6 +138,24 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
   EXPECT_EQ(c.reports, (args{"a.json", "-b.json"}));
   EXPECT_EQ(c.threshold, 2.5);
 
+  // The history: recording beside a flight, one reading view with its filters.
+  box_field_runner_options h;
+  ASSERT_TRUE(box_field_runner_parse_options({"--tour", "bench", "--history", "h.db"}, &h, &message))
+      << message;
+  EXPECT_EQ(h.history, "h.db");
+  EXPECT_EQ(h.history_command, "");
+  ASSERT_TRUE(box_field_runner_parse_options(
+      {"--history-trend", "--plot", "t.png", "--until", "2026-03-01", "--driver", "Mesa 23"}, &h, &message))
+      << message;
+  EXPECT_EQ(h.history_command, "trend");
+  EXPECT_EQ(h.plot, "t.png");
+  EXPECT_EQ(h.until, "2026-03-01");
+  EXPECT_EQ(h.driver, "Mesa 23");
+  box_field_runner_options add;
+  ASSERT_TRUE(box_field_runner_parse_options({"--history-add", "a.json", "b.json"}, &add, &message))
+      << message;
+  EXPECT_EQ(add.reports, (std::vector<std::string>{"a.json", "b.json"}));
+
   box_field_runner_options d;  // the defaults its help explains
   ASSERT_TRUE(box_field_runner_parse_options({}, &d, &message));
   EXPECT_EQ(d.tour, "short");
@@ -158,6 +176,18 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
       {{"--compare", "a", "b", "--strict"}, "--strict does not go with --compare"},
       {{"--compare", "a"}, "--compare takes two reports, BASE.json and NEW.json (got 1)"},
       {{"--compare", "a", "b", "--threshold=-1"}, "--threshold wants a percentage from 0 to 99 (got '-1')"},
+      {{"--plot", "p.png"}, "--plot needs --compare"},
+      {{"--history-runs", "--history-changes"}, "give one of the --history-... options at a time"},
+      {{"--history-trend", "--tour", "bench"}, "--tour does not go with the --history-... options"},
+      {{"--history-changes", "--plot", "p.png"}, "--plot goes with --compare or --history-trend"},
+      {{"--history-add"}, "--history-add takes one or more report files"},
+      {{"--history-add", "a.json", "--machine", "ab"}, "--machine does not go with --history-add"},
+      {{"--machine", "ab"},
+       "--machine goes with --history-runs, --history-trend, --history-changes or --history-csv"},
+      {{"--history-runs", "--since", "March"},
+       "--since wants a UTC date, 2026-03-01 or 2026-03-01T12:00:00Z (got 'March')"},
+      {{"--history-runs", "stray"}, "unexpected argument 'stray'"},
+      {{"--compare", "a", "b", "--history", "h.db"}, "--history does not go with --compare"},
   };
   for (const auto& r : refusals) {
     box_field_runner_options x;
