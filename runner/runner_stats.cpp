@@ -165,6 +165,7 @@ bool runner_spread_within(const runner_spread& s, double percent) {
 }
 
 bool runner_spread_auto_done(const double* values, size_t n, double percent) {
+  if (n < RUNNER_AUTO_MIN_RUNS) return false;  // (NaN values only make fewer)
   runner_spread s = runner_spread_of(values, n, true);
   return s.runs >= RUNNER_AUTO_MIN_RUNS && runner_spread_within(s, percent);
 }
