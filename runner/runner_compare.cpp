@@ -117,8 +117,8 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
       if (is(0, "modes") || is(0, "frame_times_ms")) return true;
       if (is(0, "surface")) return k == "width" || k == "height";
       if (is(0, "environment"))
-        return k == "driver_settings" || k == "driver_version" || k == "source_revision" || k == "cpu_model" ||
-               k == "usable_cpus" || k == "cpu_limit";
+        return k == "driver_settings" || k == "driver_version" || k == "source_revision" ||
+               k == "cpu_model" || k == "usable_cpus" || k == "cpu_limit";
       if (is(0, "gl")) return k == "renderer";
       if (is(0, "runs")) return k == "warmup_passes" || k == "ended_by";
       if (is(0, "gl_errors")) return k == "check";

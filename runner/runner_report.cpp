@@ -41,7 +41,10 @@ void runner_report_summarise(runner_report* r) {
       f.gpu_ms.push_back(gpu);
       f.cpu_ms.push_back(cpu);
     }
-    f.spread = runner_spread_of(f.run_medians_ms.data(), f.run_medians_ms.size());
+    // --runs auto stopped on the interval for looking after every run: that
+    // is the one reported.
+    f.spread =
+        runner_spread_of(f.run_medians_ms.data(), f.run_medians_ms.size(), r->runs_requested == "auto");
     if (!f.run_summaries.empty()) {
       std::vector<double> p90, p99, low, gpu, cpu;
       f.has_p90 = f.has_p99 = true;
