@@ -696,9 +696,10 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
   } else {
     for (const std::string& d : differences) fprintf(out, "differs: %s\n", d.c_str());
   }
-  fprintf(out,
-          "order: AB BA BA AB by pair, repeated; a fresh pair of processes every %d pairs (%d generations)\n",
-          rq.pairs_per_generation, generation);
+  fprintf(
+      out,
+      "order: AB BA BA AB by pair, repeated; a fresh pair of processes every %d pair%s (%d generations)\n",
+      rq.pairs_per_generation, rq.pairs_per_generation == 1 ? "" : "s", generation);
   fprintf(out, "pairs: %zu in %.1f minutes; %s; threshold %g %%, alpha %.4g\n", pairs.size(), minutes,
           ended_by.c_str(), rq.threshold_percent, alpha);
   fprintf(out, "  %-6s %9s %19s %9s %9s %9s  %s\n", "mode", "new/base", "95 % interval", "can see", "gpu",
@@ -720,12 +721,15 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
     }
     char interval[48] = "-";
     if (e.has_interval) snprintf(interval, sizeof interval, "%.4f .. %.4f", e.low, e.high);
-    fprintf(out, "  %-6s %9.4f %19s %8s%% %9s %9s  %s", am.name.c_str(), e.ratio, interval,
-            figure(e.detectable_percent, "%.1f ").c_str(), figure(median_finite(g), "%.4f").c_str(),
-            figure(median_finite(c), "%.4f").c_str(), runner_verdict_name(e.verdict));
-    if (e.verdict == RUNNER_UNCERTAIN) {
+    std::string can_see = isfinite(e.detectable_percent) ? figure(e.detectable_percent, "%.1f %%") : "-";
+    fprintf(out, "  %-6s %9.4f %19s %9s %9s %9s  %s", am.name.c_str(), e.ratio, interval, can_see.c_str(),
+            figure(median_finite(g), "%.4f").c_str(), figure(median_finite(c), "%.4f").c_str(),
+            runner_verdict_name(e.verdict));
+    if (e.verdict == RUNNER_UNCERTAIN && isfinite(e.detectable_percent)) {
       fprintf(out, " (this A/B could see changes of %s %% or more: more pairs, or a quieter machine)",
               figure(e.detectable_percent, "%.1f").c_str());
+    } else if (e.verdict == RUNNER_UNCERTAIN) {
+      fprintf(out, " (too few generations for an interval: more pairs)");
     }
     fputc('\n', out);
     slower = slower || e.verdict == RUNNER_SLOWER;
@@ -818,6 +822,12 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
     return RUNNER_AB_REFUSED;
   }
   fprintf(out, "ab.json: %s\n", json_path.c_str());
+  if (rq.next_reports) {
+    for (const ab_pair& p : pairs) {
+      if (rq.next_reports->empty() || rq.next_reports->back() != p.next_report)
+        rq.next_reports->push_back(p.next_report);
+    }
+  }
 
   // The picture: an aid; whatever becomes of it, the verdict stands.
   if (plot) {

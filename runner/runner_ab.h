@@ -31,6 +31,9 @@ struct runner_ab_request {
   int pairs_per_generation = 1;  // pairs flown by one pair of processes
   double silence_seconds = 600;  // a side that says nothing this long has failed
   bool progress = true;          // progress lines on err
+  // When not null: NEW's report files, one per generation in order, once
+  // ab.json is written (a history records them).
+  std::vector<std::string>* next_reports = nullptr;
 };
 
 // Draws the picture of the pair ratios into the file path. Returns 1, or 0

@@ -37,6 +37,7 @@
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
 #include "history/history_commands.h"
+#include "history/history_store.h"
 #include "runner/runner_ab.h"
 #include "runner/runner_args.h"
 #include "runner/runner_compare.h"
@@ -341,7 +342,29 @@ static int runner_ab(const box_field_runner_options& o) {
   request.max_seconds = o.ab_max_seconds;
   request.threshold_percent = o.threshold;
   request.out_dir = o.out_dir;
-  return runner_ab_main(request, stdout, stderr, runner_plot_ab);
+  std::vector<std::string> next_reports;
+  std::string target = history_target(o.history);
+  if (!target.empty()) request.next_reports = &next_reports;
+  int status = runner_ab_main(request, stdout, stderr, runner_plot_ab);
+  // The history gets NEW's runs, the side under test (BASE's reports stay
+  // under --out, for --history-add); a history that cannot be updated is one
+  // line and status 5 when the A/B itself passed.
+  if (!target.empty() && !next_reports.empty()) {
+    int recorded = 0;
+    for (const std::string& path : next_reports) {
+      std::string line;
+      recorded = history_record_report(target, path, "boxfield_runner", &line);
+      if (recorded) {
+        fprintf(stderr, "%s\n", line.c_str());
+        break;
+      }
+    }
+    if (!recorded)
+      printf("history: %zu reports of NEW recorded into %s\n", next_reports.size(),
+             history_mask(target).c_str());
+    if (status == RUNNER_AB_OK) status = recorded;
+  }
+  return status;
 }
 
 // ---------------------------------------------------------------------------
