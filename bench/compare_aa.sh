@@ -37,11 +37,12 @@ json.dump(d, open(sys.argv[2], "w", encoding="utf-8"), indent=1)
 EOF
 }
 
-# Verdict lines of a comparison (status 0 or 1 are verdicts; others fail).
+# Verdict lines of a comparison (statuses 0, 1 and 4 are verdicts; 2, a
+# usage error, and 3, a refusal, end the script).
 compare() {
   local status=0
   "$runner" --compare "$1" "$2" --plot "$3" >"$3.txt" 2>&1 || status=$?
-  [ "$status" -le 1 ] || { cat "$3.txt" >&2; exit 1; }
+  case $status in 0 | 1 | 4) ;; *) cat "$3.txt" >&2; exit 1 ;; esac
   grep -E '^  (solid|wire) ' "$3.txt" | sed 's/^ *//'
 }
 

@@ -23,6 +23,7 @@ double field_size = 0.0;
 box* field_boxes = nullptr;
 bool solid_mode = true;
 uint32_t field_list = 0;
+int64_t field_lists_built = 0;
 double start_time = 0.0;
 double run_time = 0.0;
 double last_run_time = 0.0;
@@ -79,6 +80,7 @@ static void box_field_wire_colour(int32_t i) {
 }
 
 void box_field_build_list(void) {
+  field_lists_built++;
   field_list = glGenLists(1);
   glNewList(field_list, GL_COMPILE);
 

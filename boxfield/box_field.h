@@ -31,6 +31,8 @@ extern box* field_boxes;
 extern bool solid_mode;
 // Display list holding the drawn field; 0 when it has to be built.
 extern uint32_t field_list;
+// Display lists built so far (a timed run tells the frames that built one by it).
+extern int64_t field_lists_built;
 // Clock reading taken before the field was generated.
 extern double start_time;
 // Seconds since start_time at the current frame (0 before the first frame).

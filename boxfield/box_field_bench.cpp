@@ -32,6 +32,7 @@ static double c_last = 0.0;    // process CPU seconds at t_last
 static double c_paused = 0.0;  // CPU seconds spent on shots and progress since c_last
 static runner_runs runs;
 static int64_t frames_drawn = 0;
+static int64_t lists_seen = 0;  // field_lists_built at the end of the frame before
 static double first_frame_ms = 0.0;
 // --add-work: the work added to the frame being timed, and the previous
 // frame's time without its added work (what the next frame's work is a
@@ -134,7 +135,11 @@ static void end_timed_frame(double now) {
   double ms = (now - t_last - paused_s) * 1000.0;
   int64_t errors = runner_gl_errors_take() + frame_errors;
   frame_errors = 0;
-  runner_session_record(&session, ms, solid_mode ? BOX_FIELD_MODE_SOLID : BOX_FIELD_MODE_WIRE, errors);
+  // Only a frame that built a display list did setup work: a pass that
+  // starts in the mode the previous one ended in keeps its list.
+  bool built = field_lists_built != lists_seen;
+  lists_seen = field_lists_built;
+  runner_session_record(&session, ms, solid_mode ? BOX_FIELD_MODE_SOLID : BOX_FIELD_MODE_WIRE, built, errors);
   session.frames.back().cpu_ms = cpu >= 0.0 && c_last >= 0.0 ? (cpu - c_last - c_paused) * 1000.0 : -1.0;
   own_previous_ms = ms - added_ms;
   added_ms = 0.0;
@@ -167,8 +172,10 @@ static void leave_out(double t, double c, bool swap_end) {
   }
 }
 
-// Between passes: the program as at its start (camera, mode, list, keys),
-// so that every pass flies the same frames.
+// Between passes: the program as at its start (camera, solid mode, keys),
+// so that every pass flies the same frames. A pass that ended in wire mode
+// gets the solid list built anew in its first frame; one that ended in
+// solid mode keeps its list, and its first frame builds nothing.
 static void reset_for_pass(void) {
   camera_place(field_size);
   if (!solid_mode) {
@@ -191,6 +198,7 @@ static void bench_hook(box_field_stage stage) {
   const int32_t frame = runner_session_frames(session) + 1;  // the frame being drawn
   if (stage == BOX_FIELD_STARTED) {
     t_started = seconds_now();
+    lists_seen = field_lists_built;
     gl_vendor = gl_string(GL_VENDOR);
     gl_renderer = gl_string(GL_RENDERER);
     gl_version = gl_string(GL_VERSION);
@@ -255,8 +263,12 @@ static void bench_hook(box_field_stage stage) {
   }
   double t = seconds_now(), c = runner_cpu_seconds();
   if (gpu_on) {
-    runner_gpu_timer_collect(false);  // the results that are there; never waits
-    instrument("gpu read-back");
+    if (options.gpu_read_each_frame) {
+      runner_gpu_timer_collect(false);  // the results that are there; never waits
+      instrument("gpu read-back");
+    }
+    // A full ring waits for its oldest query here, outside every frame's time.
+    if (runner_gpu_timer_make_room()) instrument("gpu wait");
   }
   int32_t done = runner_session_frames(session);
   if (options.progress) {
@@ -345,9 +357,9 @@ int32_t box_field_bench_finish(runner_report* r, std::string* plot_path, std::st
   r->warmup_passes = options.runs.warmup_passes;
   r->runs_requested = runner_runs_requested(options.runs);
   r->ci_target_percent = options.runs.ci_percent;
-  r->runs_ended_by = complete ? runs.ended_by : "stopped before the runs were over";
+  r->runs_ended_by = complete ? runs.ended_by : RUNNER_RUNS_STOPPED_EARLY;
   r->mode_names = {"solid", "wire"};  // by box_field_mode
-  // A mode's first frame compiles its display list.
+  // Frames that built a display list (the first, and each switch of mode).
   r->setup_note = "frames that compiled the display list left out";
   r->setup_frames_key = "list_build_frames";
   r->runs = runs.timed;
@@ -408,6 +420,19 @@ double box_field_bench_started_s(void) { return t_started > 0.0 ? t_started - t_
 double box_field_bench_first_frame_s(void) { return t_first_frame > 0.0 ? t_first_frame - t_begin : 0.0; }
 
 bool box_field_bench_complete(void) { return complete; }
+
+std::string box_field_bench_stopped_at(void) {
+  if (complete) return "";
+  bool warm = runner_runs_warming_up(runs);
+  int32_t pass = runs.passes_flown + 1 - (warm ? 0 : runs.plan.warmup_passes);
+  std::string of = warm                  ? std::to_string(runs.plan.warmup_passes)
+                   : runs.plan.auto_runs ? std::string("auto")
+                                         : std::to_string(runs.plan.runs);
+  char text[160];
+  snprintf(text, sizeof text, "at frame %d of %d in %s %d of %s", runner_session_frames(session),
+           session.script.last_frame, warm ? "warm-up pass" : "timed run", pass, of.c_str());
+  return text;
+}
 
 const std::string& box_field_bench_turn_error(void) { return runs.turn_error; }
 

@@ -3,12 +3,14 @@
 // it hooks box_field_main (box_field_hook), flies the script's warm-up
 // passes and timed runs in one window (runner/runner_runs.h decides how
 // many; between passes the camera, the mode and the keys are put back as
-// at the start), feeds the input, ends and times every frame the chosen
+// at the start), feeds the input, leaves the frames that built a display
+// list out of the timed ones, ends and times every frame the chosen
 // way (wall clock, process CPU time, and GPU time from timer queries where
 // the context has them), counts GL errors per mode, takes the script's
 // shots in the first timed run, shows progress on standard error, and
 // afterwards fills a runner_report and draws the frame-time picture. Shots,
-// read-backs and progress lines are left out of every frame's times.
+// read-backs (and waits for a full GPU-timer ring) and progress lines are
+// left out of every frame's times.
 // Depends on boxfield_core, the shell and the runner library
 // (runner_support, runner_gl, runner_png).
 #pragma once
@@ -37,8 +39,13 @@ struct box_field_bench_options {
   runner_instruments instruments;         // GPU time where timer queries are offered, error callback
   std::string egl;                        // the EGL platform and device for the report ("" when not EGL)
   // Test hook: called after each piece of work that must stay out of the
-  // frame times ("shot", "progress", "gpu read-back"), e.g. to make it slow.
+  // frame times ("shot", "progress", "gpu read-back", "gpu wait" for a full
+  // GPU-timer ring), e.g. to make it slow.
   void (*instrument_hook)(const char* what) = nullptr;
+  // Test hook: false leaves the GPU times unread until the timer's ring is
+  // full, as when the GPU runs frames behind, so that from then on every
+  // frame waits for the ring's oldest query.
+  bool gpu_read_each_frame = true;
   // Test hook: the clock frames are timed with (null: runner_seconds).
   double (*seconds)(void) = nullptr;
   // Input: keys through key and the mouse through mouse (screen pixels)
@@ -89,6 +96,9 @@ double box_field_bench_first_frame_s(void);
 // True when every pass was flown to the script's last frame.
 bool box_field_bench_complete(void);
 
+// Where a flight the program quit before its runs were over stopped
+// ("at frame 30 of 60 in timed run 1 of 3"); "" when the runs were over.
+std::string box_field_bench_stopped_at(void);
 // With turns (runner_runs_plan::turns): what went wrong in the protocol,
 // "" when nothing did. A program fails its run when it is not empty.
 const std::string& box_field_bench_turn_error(void);

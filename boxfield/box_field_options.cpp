@@ -21,6 +21,7 @@ std::string box_field_usage(void) {
              "  --benchmark [TOUR]    fly a built-in tour (default bench, a flight long enough to\n"
              "                        time; boxfield_runner's default short is its quick check)\n"
              "                        on the real clock, print the summary, write the report, exit\n"
+             "                        (status 1 when Escape or Q stops it before its runs are over)\n"
              "  --script FILE         with --benchmark: fly a flight script instead of a tour\n"
              "  --report FILE         JSON report (default boxfield-report.json); frametimes.png\n"
              "                        goes beside it (a window takes no shots, so there is no\n"
@@ -30,6 +31,9 @@ std::string box_field_usage(void) {
              "                        its frames; boxfield_runner, with no display, finishes them)\n"
              "  --results-file FILE   one CSV row per timed frame (run,frame,mode,ms,gpu_ms,cpu_ms)\n"
              "  --strict              any GL error makes the benchmark fail (exit 1)\n"
+             "  --history DB          record the report into the history DB after it is written: a\n"
+             "                        file (SQLite) or a postgresql:// URL (default: $BOXFIELD_HISTORY;\n"
+             "                        Linux only); exit 5 when the history was not updated\n"
              "  with --benchmark, as boxfield_runner takes them:\n" +
              std::string(runner_runs_usage()) + "  -h, --help, --version this text, the version\n") +
          cli_convention_help;
@@ -45,6 +49,7 @@ enum {
   OPT_FRAME_END,
   OPT_RESULTS_FILE,
   OPT_STRICT,
+  OPT_HISTORY,
 };
 
 static const cli_option box_field_own_options[] = {
@@ -58,6 +63,7 @@ static const cli_option box_field_own_options[] = {
     {"frame-end", CLI_VALUE, OPT_FRAME_END},
     {"results-file", CLI_VALUE, OPT_RESULTS_FILE},
     {"strict", CLI_NO_VALUE, OPT_STRICT},
+    {"history", CLI_VALUE, OPT_HISTORY},
 };
 
 // Reads the options into o; false with p->error set on a mistake.
@@ -115,6 +121,10 @@ static bool box_field_read_options(cli_parser* p, box_field_options* o) {
       case OPT_SCRIPT:
         o->script_file = value;
         benchmark_only = "--script";
+        break;
+      case OPT_HISTORY:
+        o->history = value;
+        benchmark_only = "--history";
         break;
       case OPT_REPORT:
         o->report = value;

@@ -28,6 +28,7 @@ struct box_field_options {
   bool strict = false;                                 // --strict: any GL error fails the run
   runner_runs_plan runs;                               // --warmup, --runs, --ci, --max-runs, --max-seconds
   runner_instruments instruments;                      // --gpu-time, --gl-errors
+  std::string history;  // --history DB (Linux; BOXFIELD_HISTORY when not given)
 };
 
 // Reads the arguments after the program name. Returns true with out filled,

@@ -46,13 +46,34 @@ std::string box_field_runner_usage(void) {
          "  -h, --help, --version  this text, the version\n"
          "  --compare BASE.json NEW.json [--threshold PERCENT] [--force] [--plot FILE]\n"
          "                      SAME, FASTER, SLOWER or UNCERTAIN per mode from the run medians\n"
-         "                      (threshold default 3 %); exit 1 when a mode is SLOWER or missing\n"
-         "                      in NEW, 3 when a report is unreadable or the two differ\n"
+         "                      (threshold default 3 %); exit 0 when every mode BASE timed is\n"
+         "                      SAME or FASTER, 1 when a mode is SLOWER or missing in NEW, 4 when\n"
+         "                      none is but a mode is UNCERTAIN, 2 for a usage error (a --plot\n"
+         "                      FILE that cannot be written included), 3 when a report is\n"
+         "                      unreadable, has unusable figures or was stopped before its runs\n"
+         "                      were over, or the two measured different things (size, flight,\n"
+         "                      frame end, clock, renderer, driver settings, CPU model, usable\n"
+         "                      CPUs, warm-up, timer queries, GL error check, EGL swap, added\n"
+         "                      work); --force compares them anyway and names each difference\n"
+         "  A flight that quits (Escape or Q) before its runs are over exits 1.\n"
+         "  --history DB        after the run's report is written, record it into the history DB:\n"
+         "                      a file (SQLite) or a postgresql:// URL (default: $BOXFIELD_HISTORY;\n"
+         "                      none when unset); exit 5 when the history was not updated\n"
+         "  --history-add REPORT...  record report files (schema 2 and later) into the history\n"
+         "  --history-runs      list the history's runs\n"
+         "  --history-trend [--plot FILE]  each series' run medians with their intervals and change\n"
+         "                      points, and their picture (default history-trend.png; needs EGL)\n"
+         "  --history-changes   each change point: the runs either side, the step and its\n"
+         "                      interval, what changed in the record between them\n"
+         "  --history-csv FILE  every series' runs as CSV\n"
+         "  --machine ID --revision REV --driver TEXT --since DATE --until DATE\n"
+         "                      which runs the history options above read (ID and REV: a prefix;\n"
+         "                      TEXT: within the driver version; DATE: UTC, 2026-03-01 or longer)\n"
          "  --ab --base CMD --new CMD [--pairs N|auto] [--max-seconds S] [--threshold PERCENT]\n"
          "       [--out DIR] -- FLIGHT OPTIONS\n"
          "                      A/B: the two commands (split into words as a shell does; no\n"
          "                      shell runs) fly the flight options in turns, a timed run each,\n"
-         "                      and fresh processes every few pairs; a verdict per mode from\n"
+         "                      a fresh process a side for every pair; a verdict per mode from\n"
          "                      the pairs' ratios NEW/BASE (--pairs default auto: looks at set\n"
          "                      pair counts until every mode is decided or --max-seconds,\n"
          "                      default 600, has passed); reports, ab.json and ab.png under\n"
@@ -87,6 +108,17 @@ enum {
   OPT_FORCE,
   OPT_PLOT,
   OPT_EGL_SWAP,
+  OPT_HISTORY,
+  OPT_HISTORY_ADD,
+  OPT_HISTORY_RUNS,
+  OPT_HISTORY_TREND,
+  OPT_HISTORY_CHANGES,
+  OPT_HISTORY_CSV,
+  OPT_MACHINE,
+  OPT_REVISION,
+  OPT_DRIVER,
+  OPT_SINCE,
+  OPT_UNTIL,
   OPT_AB,
   OPT_BASE,
   OPT_NEW,
@@ -117,6 +149,17 @@ static const cli_option box_field_runner_own_options[] = {
     {"force", CLI_NO_VALUE, OPT_FORCE},
     {"plot", CLI_VALUE, OPT_PLOT},
     {"egl-swap", CLI_VALUE, OPT_EGL_SWAP},
+    {"history", CLI_VALUE, OPT_HISTORY},
+    {"history-add", CLI_NO_VALUE, OPT_HISTORY_ADD},
+    {"history-runs", CLI_NO_VALUE, OPT_HISTORY_RUNS},
+    {"history-trend", CLI_NO_VALUE, OPT_HISTORY_TREND},
+    {"history-changes", CLI_NO_VALUE, OPT_HISTORY_CHANGES},
+    {"history-csv", CLI_VALUE, OPT_HISTORY_CSV},
+    {"machine", CLI_VALUE, OPT_MACHINE},
+    {"revision", CLI_VALUE, OPT_REVISION},
+    {"driver", CLI_VALUE, OPT_DRIVER},
+    {"since", CLI_VALUE, OPT_SINCE},
+    {"until", CLI_VALUE, OPT_UNTIL},
     {"ab", CLI_NO_VALUE, OPT_AB},
     {"base", CLI_VALUE, OPT_BASE},
     {"new", CLI_VALUE, OPT_NEW},
@@ -129,6 +172,19 @@ static const cli_option box_field_runner_own_options[] = {
     {"worktrees", CLI_VALUE, OPT_WORKTREES},
 };
 
+// A UTC date or time as the reports write them: "YYYY-MM-DD", optionally
+// followed by "THH:MM:SSZ" or a prefix of it.
+static bool is_utc_date(const char* v) {
+  static const char shape[] = "dddd-dd-ddTdd:dd:ddZ";
+  size_t n = strlen(v);
+  if (n < 10 || n > sizeof shape - 1) return false;
+  for (size_t i = 0; i < n; i++) {
+    bool digit = v[i] >= '0' && v[i] <= '9';
+    if (shape[i] == 'd' ? !digit : v[i] != shape[i]) return false;
+  }
+  return true;
+}
+
 // Reads the options into o; false with p->error set on a mistake.
 static bool box_field_runner_read_options(cli_parser* p, box_field_runner_options* o) {
   bool tour_given = false;
@@ -138,6 +194,7 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
   int max_seconds = 0;       // --max-seconds: --ab's cap, or a flight's
   int ab_flight_option = 0;  // a flight option that --ab wants after its --
   int bisect_option = 0;     // an option of --bisect only, refused without it
+  int history_commands = 0, filter_option = 0, plot_option = 0;
   for (;;) {
     const char* value = nullptr;
     bool after_dashes = p->ended;  // operands after "--"
@@ -145,13 +202,21 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
     after_dashes = after_dashes || p->ended;
     if (id == CLI_END) break;
     if (id == CLI_ERROR) return false;
+    bool history_command = id == OPT_HISTORY_ADD || id == OPT_HISTORY_RUNS || id == OPT_HISTORY_TREND ||
+                           id == OPT_HISTORY_CHANGES || id == OPT_HISTORY_CSV;
+    if (history_command) history_commands++;
+    if (id == OPT_MACHINE || id == OPT_REVISION || id == OPT_DRIVER || id == OPT_SINCE || id == OPT_UNTIL)
+      filter_option = id;
+    if (id == OPT_PLOT) plot_option = id;
     bool is_max_seconds = id >= 0 && cli_option_name(*p, id) == "--max-seconds";
-    if (id == OPT_THRESHOLD || id == OPT_FORCE || id == OPT_PLOT) {
+    if (id == OPT_THRESHOLD || id == OPT_FORCE) {
       compare_option = id;
     } else if (id == OPT_BASE || id == OPT_NEW || id == OPT_PAIRS) {
       ab_option = id;
     } else if (id >= OPT_GOOD && id <= OPT_WORKTREES) {
       bisect_option = id;
+    } else if (history_command || filter_option == id || id == OPT_HISTORY || id == OPT_PLOT) {
+      // history options and --plot, checked below
     } else if (id != CLI_HELP && id != OPT_VERSION && id != OPT_COMPARE && id != OPT_AB && id != OPT_BISECT &&
                id != CLI_OPERAND) {
       flight_option = id;
@@ -262,6 +327,41 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
       case OPT_PLOT:
         o->plot = value;
         break;
+      case OPT_HISTORY:
+        o->history = value;
+        break;
+      case OPT_HISTORY_ADD:
+        o->history_command = "add";
+        break;
+      case OPT_HISTORY_RUNS:
+        o->history_command = "runs";
+        break;
+      case OPT_HISTORY_TREND:
+        o->history_command = "trend";
+        break;
+      case OPT_HISTORY_CHANGES:
+        o->history_command = "changes";
+        break;
+      case OPT_HISTORY_CSV:
+        o->history_command = "csv";
+        o->history_csv = value;
+        break;
+      case OPT_MACHINE:
+        o->machine = value;
+        break;
+      case OPT_REVISION:
+        o->revision = value;
+        break;
+      case OPT_DRIVER:
+        o->driver = value;
+        break;
+      case OPT_SINCE:
+      case OPT_UNTIL:
+        if (!is_utc_date(value))
+          return cli_refuse(p, "%s wants a UTC date, 2026-03-01 or 2026-03-01T12:00:00Z (got '%s')",
+                            cli_option_name(*p, id).c_str(), value);
+        (id == OPT_SINCE ? o->since : o->until) = value;
+        break;
       case OPT_EGL_SWAP:
         if (strcmp(value, "on") != 0 && strcmp(value, "off") != 0)
           return cli_refuse(p, "--egl-swap wants on or off (got '%s')", value);
@@ -295,6 +395,9 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
                         cli_option_name(*p, ab_flight_option).c_str());
     if (compare_option && compare_option != OPT_THRESHOLD)
       return cli_refuse(p, "%s does not go with --bisect", cli_option_name(*p, compare_option).c_str());
+    if (plot_option) return cli_refuse(p, "--plot does not go with --bisect");
+    if (!o->history.empty() || !o->history_command.empty() || filter_option)
+      return cli_refuse(p, "the --history options and their filters do not go with --bisect");
     if (!o->reports.empty())
       return cli_refuse(p, "unexpected argument '%s' (flight options go after --)", o->reports[0].c_str());
     if (max_seconds) o->ab_max_seconds = o->runs.max_seconds;
@@ -310,6 +413,9 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
                         cli_option_name(*p, ab_flight_option).c_str());
     if (compare_option && compare_option != OPT_THRESHOLD)
       return cli_refuse(p, "%s does not go with --ab", cli_option_name(*p, compare_option).c_str());
+    if (plot_option) return cli_refuse(p, "--plot does not go with --ab");
+    if (!o->history_command.empty() || filter_option)
+      return cli_refuse(p, "the --history-... options and their filters do not go with --ab");
     if (!o->reports.empty())
       return cli_refuse(p, "unexpected argument '%s' (flight options go after --)", o->reports[0].c_str());
     if (max_seconds) o->ab_max_seconds = o->runs.max_seconds;
@@ -320,7 +426,30 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
   // Without --ab, what follows -- is operands as before.
   o->reports.insert(o->reports.end(), o->flight_args.begin(), o->flight_args.end());
   o->flight_args.clear();
+  if (history_commands > 1) return cli_refuse(p, "give one of the --history-... options at a time");
+  if (!o->history_command.empty()) {
+    if (o->compare) return cli_refuse(p, "--compare does not go with the --history-... options");
+    if (flight_option)
+      return cli_refuse(p, "%s does not go with the --history-... options",
+                        cli_option_name(*p, flight_option).c_str());
+    if (compare_option)
+      return cli_refuse(p, "%s needs --compare", cli_option_name(*p, compare_option).c_str());
+    if (plot_option && o->history_command != "trend")
+      return cli_refuse(p, "--plot goes with --compare or --history-trend");
+    if (o->history_command == "add") {
+      if (filter_option)
+        return cli_refuse(p, "%s does not go with --history-add", cli_option_name(*p, filter_option).c_str());
+      if (o->reports.empty()) return cli_refuse(p, "--history-add takes one or more report files");
+    } else if (!o->reports.empty()) {
+      return cli_refuse(p, "unexpected argument '%s'", o->reports[0].c_str());
+    }
+    return true;
+  }
+  if (filter_option)
+    return cli_refuse(p, "%s goes with --history-runs, --history-trend, --history-changes or --history-csv",
+                      cli_option_name(*p, filter_option).c_str());
   if (o->compare) {
+    if (!o->history.empty()) return cli_refuse(p, "--history does not go with --compare");
     if (flight_option)
       return cli_refuse(p, "%s does not go with --compare", cli_option_name(*p, flight_option).c_str());
     if (o->reports.size() != 2)
@@ -329,6 +458,7 @@ static bool box_field_runner_read_options(cli_parser* p, box_field_runner_option
     return true;
   }
   if (compare_option) return cli_refuse(p, "%s needs --compare", cli_option_name(*p, compare_option).c_str());
+  if (plot_option) return cli_refuse(p, "--plot needs --compare");
   if (!o->reports.empty()) return cli_refuse(p, "unexpected argument '%s'", o->reports[0].c_str());
   if (tour_given && !o->script_file.empty())
     return cli_refuse(p, "--tour and --script both choose the flight: give one");

@@ -38,7 +38,16 @@ struct box_field_runner_options {
   std::vector<std::string> reports;  // BASE and NEW
   double threshold = 3.0;
   bool force = false;
-  std::string plot;  // "": beside NEW
+  std::string plot;  // "": beside NEW (--compare), history-trend.png (--history-trend)
+  // The history of runs: --history DB records the run into DB (a file or a
+  // postgresql:// URL; BOXFIELD_HISTORY when not given) and names the
+  // history the other options read. At most one of these runs instead of a
+  // flight: --history-add REPORT..., --history-runs, --history-trend,
+  // --history-changes, --history-csv FILE; the filters choose their runs.
+  std::string history;
+  std::string history_command;  // "" (a flight), "add", "runs", "trend", "changes" or "csv"
+  std::string history_csv;      // --history-csv FILE
+  std::string machine, revision, driver, since, until;  // --machine, --revision, --driver, --since, --until
   // --ab --base CMD --new CMD [--pairs N|auto] [--max-seconds S] [--threshold P]
   // [--out DIR] -- FLIGHT OPTIONS
   bool ab = false;

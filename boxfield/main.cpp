@@ -26,6 +26,9 @@
 #include "shell/window.h"
 #include "util/cli_options.h"
 #include "util/file_replace.h"
+#ifndef _WIN32
+#include "history/history_commands.h"
+#endif
 
 // ---------------------------------------------------------------------------
 // Output: standard output and error, or on Windows a message box when the
@@ -107,6 +110,14 @@ static int run_benchmark(box_field_options o, const char* command_line) {
   }
   // The report's folder (where frametimes.png goes too) is made, and every
   // output checked, before the window opens.
+#ifdef _WIN32
+  if (!o.history.empty()) {
+    tell(stderr,
+         "boxfield: --history is not available in the Windows build (it has no SQLite or PostgreSQL)\n",
+         true);
+    return CLI_USAGE_STATUS;
+  }
+#endif
   std::string refused;
   if (!file_replace_check_outputs({}, {o.report, o.results_file}, &refused)) {
     tell(stderr, "boxfield: " + refused + "\n", true);
@@ -152,16 +163,32 @@ static int run_benchmark(box_field_options o, const char* command_line) {
   for (const std::string& line : failed) tell(stderr, line + "\n", true);
   if (has_console) fputs(written.c_str(), stdout);
   if (!box_field_bench_complete()) {
-    char line[160];
-    snprintf(line, sizeof line, "boxfield: the benchmark was stopped after %lld frames\n",
-             (long long)box_field_bench_frames_drawn());
-    tell(stderr, line, true);
+    tell(stderr,
+         "boxfield: the benchmark was stopped " + box_field_bench_stopped_at() +
+             ", before its runs were over (Escape or Q); the report holds the frames drawn so far\n",
+         true);
     status = 1;
   }
   if (!box_field_bench_turn_error().empty()) {
     tell(stderr, "boxfield: turn-taking (RUNNER_TURNS) failed: " + box_field_bench_turn_error() + "\n", true);
     status = 1;
   }
+#ifndef _WIN32
+  // The history is updated after the run's own report is written; a history
+  // that cannot be is one line and status 5 when the run itself passed.
+  std::string target = history_target(o.history);
+  if (!target.empty()) {
+    std::string line;
+    int recorded = HISTORY_NOT_UPDATED_STATUS;
+    if (written.find("report: ") != std::string::npos) {
+      recorded = history_record_report(target, o.report, "boxfield", &line);
+    } else {
+      line = "boxfield: the history was not updated: the report was not written";
+    }
+    tell(recorded ? stderr : stdout, line + "\n", recorded != 0);
+    if (status == 0) status = recorded;
+  }
+#endif
   return status;
 }
 

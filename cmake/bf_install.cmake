@@ -157,7 +157,7 @@ else()
   # The guides beside the README that links to them, with their pictures;
   # the example programs the toolkit guide describes go with the headers
   # they build against.
-  install(FILES docs/using_the_toolkit.md docs/benchmarking.md docs/gallery.md DESTINATION ${BF_DOC_DIR}/docs
+  install(FILES docs/using_the_toolkit.md docs/benchmarking.md docs/gallery.md docs/history.md DESTINATION ${BF_DOC_DIR}/docs
           COMPONENT programs)
   install(DIRECTORY docs/examples DESTINATION ${BF_DOC_DIR}/docs COMPONENT programs FILES_MATCHING PATTERN "*.png")
   install(DIRECTORY examples/ DESTINATION ${BF_DEV_DOC_DIR}/examples COMPONENT dev FILES_MATCHING PATTERN "*.cpp"

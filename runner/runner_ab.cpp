@@ -359,6 +359,11 @@ static int ab_comparable(const runner_read_figures& a, const runner_read_figures
   differ("flights", a.script, b.script);
   differ("frame ends", a.frame_end, b.frame_end);
   differ("clocks", a.clock, b.clock);
+  // The instruments and the warm-up are part of what a run measures.
+  differ("warm-up passes", a.warmup_passes.text, b.warmup_passes.text);
+  differ("timer queries", a.timer_queries.text, b.timer_queries.text);
+  differ("GL error checks", a.gl_error_check.text, b.gl_error_check.text);
+  differ("headless swaps", a.egl_swap.text, b.egl_swap.text);
   *why = d;
   return d.empty() ? 1 : 0;
 }
@@ -374,6 +379,8 @@ static std::vector<std::string> ab_differences(const runner_read_figures& a, con
   differ("GL renderer", a.gl_renderer, b.gl_renderer);
   differ("driver version", a.driver_version, b.driver_version);
   differ("driver settings", a.driver_settings, b.driver_settings);
+  differ("usable CPUs", a.usable_cpus.text, b.usable_cpus.text);
+  differ("CPU limit", a.cpu_limit.text, b.cpu_limit.text);
   char x[32], y[32];
   snprintf(x, sizeof x, "%g %%", a.add_work_percent);
   snprintf(y, sizeof y, "%g %%", b.add_work_percent);
@@ -587,14 +594,14 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
     for (size_t m = 0; m < modes.size(); m++) {
       const runner_read_mode* b = runner_read_find_mode(reports[SIDE_BASE], modes[m].name.c_str());
       const runner_read_mode* n = runner_read_find_mode(reports[SIDE_NEW], modes[m].name.c_str());
-      if (!b || b->frames == 0 || b->run_median_each_ms.size() != count) {
+      if (!b || b->frames == 0 || b->run_medians_ms.size() != count) {
         st.failure = std::string("BASE failed ") + where + ": its report " + reports[SIDE_BASE].script +
                      " has no timed frames of every run in mode " + modes[m].name + " (" +
                      st.side[SIDE_BASE].report + ")";
         break;
       }
       if (modes[m].missing) continue;
-      if (!n || n->frames == 0 || n->run_median_each_ms.size() != count) {
+      if (!n || n->frames == 0 || n->run_medians_ms.size() != count) {
         st.failure = std::string("NEW failed ") + where + ": no timed frames of every run in mode " +
                      modes[m].name + " (" + st.side[SIDE_NEW].report + ")";
         break;
@@ -604,7 +611,7 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
         pr.time.resize(modes.size(), NAN);
         pr.gpu.resize(modes.size(), NAN);
         pr.cpu.resize(modes.size(), NAN);
-        pr.time[m] = ratio_of(b->run_median_each_ms, n->run_median_each_ms, k);
+        pr.time[m] = ratio_of(b->run_medians_ms, n->run_medians_ms, k);
         pr.gpu[m] = ratio_of(b->run_gpu_median_ms, n->run_gpu_median_ms, k);
         pr.cpu[m] = ratio_of(b->run_cpu_median_ms, n->run_cpu_median_ms, k);
       }
@@ -689,9 +696,10 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
   } else {
     for (const std::string& d : differences) fprintf(out, "differs: %s\n", d.c_str());
   }
-  fprintf(out,
-          "order: AB BA BA AB by pair, repeated; a fresh pair of processes every %d pairs (%d generations)\n",
-          rq.pairs_per_generation, generation);
+  fprintf(
+      out,
+      "order: AB BA BA AB by pair, repeated; a fresh pair of processes every %d pair%s (%d generations)\n",
+      rq.pairs_per_generation, rq.pairs_per_generation == 1 ? "" : "s", generation);
   fprintf(out, "pairs: %zu in %.1f minutes; %s; threshold %g %%, alpha %.4g\n", pairs.size(), minutes,
           ended_by.c_str(), rq.threshold_percent, alpha);
   fprintf(out, "  %-6s %9s %19s %9s %9s %9s  %s\n", "mode", "new/base", "95 % interval", "can see", "gpu",
@@ -713,12 +721,15 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
     }
     char interval[48] = "-";
     if (e.has_interval) snprintf(interval, sizeof interval, "%.4f .. %.4f", e.low, e.high);
-    fprintf(out, "  %-6s %9.4f %19s %8s%% %9s %9s  %s", am.name.c_str(), e.ratio, interval,
-            figure(e.detectable_percent, "%.1f ").c_str(), figure(median_finite(g), "%.4f").c_str(),
-            figure(median_finite(c), "%.4f").c_str(), runner_verdict_name(e.verdict));
-    if (e.verdict == RUNNER_UNCERTAIN) {
+    std::string can_see = isfinite(e.detectable_percent) ? figure(e.detectable_percent, "%.1f %%") : "-";
+    fprintf(out, "  %-6s %9.4f %19s %9s %9s %9s  %s", am.name.c_str(), e.ratio, interval, can_see.c_str(),
+            figure(median_finite(g), "%.4f").c_str(), figure(median_finite(c), "%.4f").c_str(),
+            runner_verdict_name(e.verdict));
+    if (e.verdict == RUNNER_UNCERTAIN && isfinite(e.detectable_percent)) {
       fprintf(out, " (this A/B could see changes of %s %% or more: more pairs, or a quieter machine)",
               figure(e.detectable_percent, "%.1f").c_str());
+    } else if (e.verdict == RUNNER_UNCERTAIN) {
+      fprintf(out, " (too few generations for an interval: more pairs)");
     }
     fputc('\n', out);
     slower = slower || e.verdict == RUNNER_SLOWER;
@@ -811,6 +822,12 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
     return RUNNER_AB_REFUSED;
   }
   fprintf(out, "ab.json: %s\n", json_path.c_str());
+  if (rq.next_reports) {
+    for (const ab_pair& p : pairs) {
+      if (rq.next_reports->empty() || rq.next_reports->back() != p.next_report)
+        rq.next_reports->push_back(p.next_report);
+    }
+  }
 
   // The picture: an aid; whatever becomes of it, the verdict stands.
   if (plot) {

@@ -28,9 +28,12 @@ struct runner_ab_request {
   double max_seconds = 600;                       // with auto: no generation starts after this long
   double threshold_percent = 3.0;
   std::string out_dir;           // every side's report and ab.json go under it
-  int pairs_per_generation = 2;  // pairs flown by one pair of processes
+  int pairs_per_generation = 1;  // pairs flown by one pair of processes
   double silence_seconds = 600;  // a side that says nothing this long has failed
   bool progress = true;          // progress lines on err
+  // When not null: NEW's report files, one per generation in order, once
+  // ab.json is written (a history records them).
+  std::vector<std::string>* next_reports = nullptr;
 };
 
 // Draws the picture of the pair ratios into the file path. Returns 1, or 0

@@ -41,31 +41,31 @@ double ab_normal_quantile(double p) {
   return 0.5 * (lo + hi);
 }
 
-double ab_median_of(std::vector<double> v) {
-  size_t n = v.size();
-  std::sort(v.begin(), v.end());
-  return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+// Median of v[0..n) (reordered in place; n > 0).
+double ab_median_in_place(double* v, size_t n) {
+  std::nth_element(v, v + n / 2, v + n);
+  double upper = v[n / 2];
+  return n % 2 ? upper : 0.5 * (*std::max_element(v, v + n / 2) + upper);
 }
 
 // Lag-1 autocorrelation of the values in time order, about their median,
 // each value clipped to 3 robust standard deviations (1.4826 MAD) so that
-// one episode does not make the whole figure.
-double ab_lag1(const std::vector<double>& x) {
+// one episode does not make the whole figure. scratch holds n values.
+double ab_lag1(const std::vector<double>& x, std::vector<double>* scratch) {
   size_t n = x.size();
   if (n < 3) return 0.0;
-  double centre = ab_median_of(x);
-  std::vector<double> dev(n);
+  std::vector<double>& dev = *scratch;
+  dev.assign(x.begin(), x.end());
+  double centre = ab_median_in_place(dev.data(), n);
   for (size_t i = 0; i < n; i++) dev[i] = fabs(x[i] - centre);
-  double limit = 3.0 * 1.4826 * ab_median_of(dev);
+  double limit = 3.0 * 1.4826 * ab_median_in_place(dev.data(), n);
+  double num = 0.0, den = 0.0, previous = 0.0;
   for (size_t i = 0; i < n; i++) {
     double d = x[i] - centre;
     if (limit > 0.0) d = std::max(-limit, std::min(limit, d));
-    dev[i] = d;
-  }
-  double num = 0.0, den = 0.0;
-  for (size_t i = 0; i < n; i++) {
-    den += dev[i] * dev[i];
-    if (i + 1 < n) num += dev[i] * dev[i + 1];
+    den += d * d;
+    if (i > 0) num += previous * d;
+    previous = d;
   }
   return den > 0.0 ? num / den : 0.0;
 }
@@ -118,27 +118,29 @@ runner_ab_estimate runner_ab_judge(const double* log_ratios, const int* generati
     if (generation[i] < generation[i - 1]) return e;
 
   // Pairs with a finite log ratio, and each generation's median of them.
-  std::vector<double> pairs, units, group;
+  std::vector<double> pairs, units, scratch;
+  pairs.reserve(n);
+  units.reserve(n);
+  scratch.reserve(n);
+  size_t first = 0;  // the current generation's first finite pair
   for (size_t i = 0; i < n; i++) {
-    if (isfinite(log_ratios[i])) {
-      pairs.push_back(log_ratios[i]);
-      group.push_back(log_ratios[i]);
-    }
-    if ((i + 1 == n || generation[i + 1] != generation[i]) && !group.empty()) {
-      units.push_back(ab_median_of(group));
-      group.clear();
+    if (isfinite(log_ratios[i])) pairs.push_back(log_ratios[i]);
+    if ((i + 1 == n || generation[i + 1] != generation[i]) && pairs.size() > first) {
+      scratch.assign(pairs.begin() + (ptrdiff_t)first, pairs.end());
+      units.push_back(ab_median_in_place(scratch.data(), scratch.size()));
+      first = pairs.size();
     }
   }
   e.pairs = pairs.size();
   e.generations = units.size();
-  e.lag1 = ab_lag1(pairs);
+  e.lag1 = ab_lag1(pairs, &scratch);
   size_t m = units.size();
   if (m == 0) return e;
 
   // The estimate is the median generation; the interval runs from the k-th
   // smallest to the k-th largest generation.
   std::sort(units.begin(), units.end());
-  double estimate = ab_median_of(units);
+  double estimate = m % 2 ? units[m / 2] : 0.5 * (units[m / 2 - 1] + units[m / 2]);
   e.ratio = e.low = e.high = exp(estimate);
   size_t k = runner_ab_sign_rank(m, alpha);
   if (k == 0) return e;

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "runner/runner_report.h"
+#include "util/file_replace.h"
 
 static int report_fail(char* error, size_t error_size, const char* format, ...) {
   if (error_size == 0) return 0;
@@ -27,18 +28,45 @@ static int report_fail(char* error, size_t error_size, const char* format, ...) 
 // ---------------------------------------------------------------------------
 // Reading
 
-// Deepest nesting of arrays and objects accepted, and most modes kept.
-static const size_t REPORT_DEPTH = 32;
+// Most modes kept.
 static const size_t REPORT_MODES = 16;
 
 // A value's kind as the reader sees it.
 enum value_kind { VALUE_NUMBER, VALUE_NULL, VALUE_STRING, VALUE_OTHER };
 
+// Members the reader takes, by the object they are in.
+static const char* const TOP_MEMBERS[] = {"schema_version",
+                                          "program",
+                                          "frame_end",
+                                          "clock",
+                                          "script",
+                                          "surface",
+                                          "environment",
+                                          "gl",
+                                          "runs",
+                                          "modes",
+                                          "frame_times_ms",
+                                          "gpu_time",
+                                          "gl_errors",
+                                          "add_work_percent",
+                                          "egl_frames_swapped"};
+static const char* const MODE_MEMBERS[] = {"frames", "median_ms",    "p90_ms",
+                                           "p99_ms", "low_1pct_fps", "run_figures"};
+
+template <size_t N>
+static bool listed(const char* const (&names)[N], const std::string& k) {
+  for (const char* n : names) {
+    if (k == n) return true;
+  }
+  return false;
+}
+
 struct report_reader : nlohmann::json_sax<nlohmann::json> {
   struct level {
     bool array;
-    std::string key;  // the current member's name (objects)
-    size_t index;     // the current item's index (arrays)
+    std::string key;                 // the current member's name (objects)
+    size_t index;                    // the current item's index (arrays)
+    std::vector<std::string> taken;  // members of this object the reader took so far
   };
   runner_read_figures* out;
   std::vector<level> levels;
@@ -81,6 +109,26 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
     return &out->modes.back();
   }
 
+  // Whether the member k of the innermost object is one the reader takes.
+  bool takes(const std::string& k) const {
+    size_t d = levels.size();
+    if (d == 1) return listed(TOP_MEMBERS, k);
+    if (d == 2) {
+      if (is(0, "modes") || is(0, "frame_times_ms")) return true;
+      if (is(0, "surface")) return k == "width" || k == "height";
+      if (is(0, "environment"))
+        return k == "driver_settings" || k == "driver_version" || k == "source_revision" ||
+               k == "cpu_model" || k == "usable_cpus" || k == "cpu_limit";
+      if (is(0, "gl")) return k == "renderer";
+      if (is(0, "runs")) return k == "warmup_passes" || k == "ended_by";
+      if (is(0, "gl_errors")) return k == "check";
+      return false;
+    }
+    if (d == 3 && is(0, "modes") && !levels[1].array) return listed(MODE_MEMBERS, k);
+    return d == 5 && is(0, "modes") && is(2, "run_figures") && levels[3].array &&
+           (k == "median_ms" || k == "gpu_median_ms" || k == "cpu_median_ms");
+  }
+
   // After a value: the next item of an array.
   void advance() {
     if (!levels.empty() && levels.back().array) levels.back().index++;
@@ -92,7 +140,37 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
     return true;
   }
 
-  bool value(value_kind kind, double number, const std::string* text) {
+  // A median: a time above 0 (null only where the caller allows it).
+  bool median(value_kind kind, double v, double* target) {
+    if (kind != VALUE_NUMBER || !isfinite(v) || v <= 0.0) {
+      char was[48];
+      snprintf(was, sizeof was,
+               kind == VALUE_NULL     ? "null"
+               : kind == VALUE_NUMBER ? "%g"
+                                      : "not a number",
+               v);
+      return fail(path() + " is " + was + ", not a time above 0");
+    }
+    *target = v;
+    return true;
+  }
+
+  bool whole(value_kind kind, double v, double low, runner_read_fact* fact) {
+    if (kind != VALUE_NUMBER || v != floor(v) || v < low || v > 1e9)
+      return fail(path() + " is not a whole number from " + std::to_string((int)low) + " up");
+    fact->present = true;
+    fact->text = std::to_string((long long)v);
+    return true;
+  }
+
+  bool text(value_kind kind, const std::string* t, runner_read_fact* fact) {
+    if (kind != VALUE_STRING) return fail(path() + " is not a string");
+    fact->present = true;
+    fact->text = *t;
+    return true;
+  }
+
+  bool value(value_kind kind, double number, const std::string* text_value) {
     size_t d = levels.size();
     bool ok = true;
     if (d == 1) {
@@ -107,11 +185,21 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
         (k == "program"     ? out->program
          : k == "frame_end" ? out->frame_end
          : k == "clock"     ? out->clock
-                            : out->script) = *text;
+                            : out->script) = *text_value;
         (k == "program"     ? has_program
          : k == "frame_end" ? has_frame_end
          : k == "clock"     ? has_clock
                             : has_script) = true;
+      } else if (k == "gpu_time") {
+        // How GPU time was measured, or "off ..." / "unavailable: ..." when
+        // no timer queries ran.
+        if (kind != VALUE_STRING) return fail("gpu_time is not a string");
+        bool off = text_value->rfind("off", 0) == 0 || text_value->rfind("unavailable", 0) == 0;
+        out->timer_queries = {true, off ? "off" : "on"};
+      } else if (k == "egl_frames_swapped") {
+        runner_read_fact swapped;
+        if (!whole(kind, number, 0.0, &swapped)) return false;
+        out->egl_swap = {true, number > 0.0 ? "on" : "off"};
       } else if (k == "add_work_percent") {
         if (kind != VALUE_NUMBER) return fail("add_work_percent is not a number");
         ok = number_at_least_zero(number, &out->add_work_percent);
@@ -121,22 +209,43 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
         return fail("surface size is not whole numbers from 1 to 65536");
       (is(1, "width") ? out->width : out->height) = (int32_t)number;
       (is(1, "width") ? has_width : has_height) = true;
-    } else if (d == 2 && is(0, "environment") &&
-               (is(1, "driver_settings") || is(1, "driver_version") || is(1, "source_revision"))) {
-      if (kind != VALUE_STRING) return fail(path() + " is not a string");
-      (is(1, "driver_settings")  ? out->driver_settings
-       : is(1, "driver_version") ? out->driver_version
-                                 : out->source_revision) = *text;
+    } else if (d == 2 && is(0, "environment")) {
+      if (is(1, "driver_settings") || is(1, "driver_version") || is(1, "source_revision")) {
+        if (kind != VALUE_STRING) return fail(path() + " is not a string");
+        (is(1, "driver_settings")  ? out->driver_settings
+         : is(1, "driver_version") ? out->driver_version
+                                   : out->source_revision) = *text_value;
+      } else if (is(1, "cpu_model")) {
+        ok = text(kind, text_value, &out->cpu_model);
+      } else if (is(1, "usable_cpus")) {
+        ok = whole(kind, number, 0.0, &out->usable_cpus);
+      } else if (is(1, "cpu_limit")) {
+        if (kind == VALUE_NULL) {
+          out->cpu_limit = {true, "none"};
+        } else if (kind != VALUE_NUMBER || !isfinite(number) || number <= 0.0) {
+          return fail("environment.cpu_limit is not a number above 0 or null");
+        } else {
+          char limit[40];
+          snprintf(limit, sizeof limit, "%g", number);
+          out->cpu_limit = {true, limit};
+        }
+      }
+    } else if (d == 2 && is(0, "runs") && is(1, "warmup_passes")) {
+      ok = whole(kind, number, 0.0, &out->warmup_passes);
+    } else if (d == 2 && is(0, "runs") && is(1, "ended_by")) {
+      if (kind != VALUE_STRING) return fail("runs.ended_by is not a string");
+      out->runs_ended_by = *text_value;
+    } else if (d == 2 && is(0, "gl_errors") && is(1, "check")) {
+      ok = text(kind, text_value, &out->gl_error_check);
     } else if (d == 2 && is(0, "gl") && is(1, "renderer")) {
       if (kind != VALUE_STRING) return fail("gl.renderer is not a string");
-      out->gl_renderer = *text;
+      out->gl_renderer = *text_value;
       has_renderer = true;
     } else if (d == 3 && is(0, "modes") && !levels[1].array) {
       runner_read_mode* m = mode(key_at(1));
       if (!m) return fail("more than 16 modes, or a mode name over 64 bytes");
       const std::string& k = key_at(2);
-      double* target = k == "median_ms"      ? &m->median_ms
-                       : k == "p90_ms"       ? &m->p90_ms
+      double* target = k == "p90_ms"         ? &m->p90_ms
                        : k == "p99_ms"       ? &m->p99_ms
                        : k == "low_1pct_fps" ? &m->low_1pct_fps
                                              : nullptr;
@@ -144,6 +253,13 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
         if (kind != VALUE_NUMBER || number != floor(number) || number < 0.0 || number > 1e15)
           return fail(path() + " is not a whole number");
         m->frames = (int64_t)number;
+      } else if (k == "median_ms") {
+        // null: a mode without timed frames (checked against frames below).
+        if (kind == VALUE_NULL) {
+          m->median_ms = NAN;
+        } else {
+          ok = median(kind, number, &m->median_ms);
+        }
       } else if (target) {
         if (kind == VALUE_NULL) {
           *target = NAN;
@@ -158,16 +274,19 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
       runner_read_mode* m = mode(key_at(1));
       if (!m) return fail("more than 16 modes");
       size_t i = levels[3].index;
-      if (kind != VALUE_NUMBER && kind != VALUE_NULL) return fail(path() + " is not a number");
-      std::vector<double>& each = is(4, "median_ms")       ? m->run_median_each_ms
-                                  : is(4, "gpu_median_ms") ? m->run_gpu_median_ms
-                                                           : m->run_cpu_median_ms;
-      if (each.size() <= i) each.resize(i + 1, NAN);
-      if (kind == VALUE_NUMBER) ok = number_at_least_zero(number, &each[i]);
       if (is(4, "median_ms")) {
         if (m->run_medians_ms.size() <= i) m->run_medians_ms.resize(i + 1, NAN);
-        // null: a run whose median the clock could not give; left out below.
-        if (kind == VALUE_NUMBER) m->run_medians_ms[i] = each[i];
+        // Every run listed had frames in the mode, so it has a median.
+        ok = median(kind, number, &m->run_medians_ms[i]);
+      } else {
+        // GPU and CPU medians: null where the run could not measure them.
+        std::vector<double>& each = is(4, "gpu_median_ms") ? m->run_gpu_median_ms : m->run_cpu_median_ms;
+        if (each.size() <= i) each.resize(i + 1, NAN);
+        if (kind == VALUE_NUMBER) {
+          ok = number_at_least_zero(number, &each[i]);
+        } else if (kind != VALUE_NULL) {
+          return fail(path() + " is not a number");
+        }
       }
     } else if (d == 4 && is(0, "frame_times_ms") && levels[2].array && levels[3].array) {
       runner_read_mode* m = mode(key_at(1));
@@ -183,9 +302,9 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
     return ok;
   }
 
-  bool scalar(value_kind kind, double number, const std::string* text) {
+  bool scalar(value_kind kind, double number, const std::string* t) {
     if (levels.empty()) return fail("the report is not an object");
-    bool ok = value(kind, number, text);
+    bool ok = value(kind, number, t);
     advance();
     return ok;
   }
@@ -199,35 +318,25 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
   bool binary(binary_t&) override { return scalar(VALUE_OTHER, 0.0, nullptr); }
 
   bool open(bool array) {
-    if (levels.size() >= REPORT_DEPTH) return fail("nesting deeper than 32");
+    if (levels.size() >= RUNNER_REPORT_MAX_DEPTH)
+      return fail("nesting deeper than " + std::to_string(RUNNER_REPORT_MAX_DEPTH));
     if (levels.empty() && array) return fail("the report is not an object");
     size_t d = levels.size();
-    // A container replaces what an earlier member of the same name gave.
     if (!array && d == 2 && is(0, "modes")) {
-      runner_read_mode* m = mode(key_at(1));
-      if (!m) return fail("more than 16 modes, or a mode name over 64 bytes");
-      std::vector<double> times = m->frame_times_ms;
-      *m = runner_read_mode();
-      m->name = key_at(1);
-      m->frame_times_ms = times;
+      if (!mode(key_at(1))) return fail("more than 16 modes, or a mode name over 64 bytes");
     } else if (!array && d == 1 && is(0, "modes")) {
       has_modes = true;
-    } else if (array && d == 3 && is(0, "modes") && is(2, "run_figures")) {
-      if (runner_read_mode* m = mode(key_at(1))) {
-        m->run_medians_ms.clear();
-        m->run_median_each_ms.clear();
-        m->run_gpu_median_ms.clear();
-        m->run_cpu_median_ms.clear();
-        m->run_figures_seen = 1;
-      }
-    } else if (array && d == 2 && is(0, "frame_times_ms")) {
+    } else if (!array && d == 4 && is(0, "modes") && is(2, "run_figures") && levels[3].array) {
+      // A run's figures: its median must follow (NaN marks it missing).
       runner_read_mode* m = mode(key_at(1));
-      if (!m) return fail("more than 16 modes, or a mode name over 64 bytes");
-      m->frame_times_ms.clear();
+      size_t i = levels[3].index;
+      if (m && m->run_medians_ms.size() <= i) m->run_medians_ms.resize(i + 1, NAN);
+    } else if (array && d == 2 && is(0, "frame_times_ms")) {
+      if (!mode(key_at(1))) return fail("more than 16 modes, or a mode name over 64 bytes");
     } else if (!array && d == 1 && is(0, "frame_times_ms")) {
       out->has_frame_times = true;
     }
-    levels.push_back({array, std::string(), 0});
+    levels.push_back({array, std::string(), 0, {}});
     return true;
   }
   bool close() {
@@ -238,7 +347,16 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
 
   bool start_object(std::size_t) override { return open(false); }
   bool key(string_t& k) override {
-    levels.back().key = k;
+    level& l = levels.back();
+    l.key = k;
+    if (!takes(k)) return true;
+    // Only the modes' objects take more members than there are modes kept.
+    if (l.taken.size() >= REPORT_MODES) return fail("more than 16 modes");
+    // A member given twice: which one counts would be a guess.
+    for (const std::string& t : l.taken) {
+      if (t == k) return fail(path() + " is given twice");
+    }
+    l.taken.push_back(k);
     return true;
   }
   bool end_object() override { return close(); }
@@ -253,6 +371,37 @@ struct report_reader : nlohmann::json_sax<nlohmann::json> {
     return false;
   }
 };
+
+// Figures a comparison can use: every mode with timed frames has its run
+// medians (all of them) and a median, no mode without frames has runs, and
+// some mode timed a frame.
+static int usable_figures(const runner_read_figures& f, char* error, size_t error_size) {
+  bool timed = false;
+  for (const runner_read_mode& m : f.modes) {
+    const char* name = m.name.c_str();
+    for (size_t i = 0; i < m.run_medians_ms.size(); i++) {
+      if (isnan(m.run_medians_ms[i]))
+        return report_fail(error, error_size, "modes.%s.run_figures[%zu] has no median_ms", name, i);
+    }
+    if (m.frames == 0) {
+      if (!m.run_medians_ms.empty()) {
+        return report_fail(error, error_size, "modes.%s.run_figures lists %zu runs but modes.%s.frames is 0",
+                           name, m.run_medians_ms.size(), name);
+      }
+      continue;
+    }
+    timed = true;
+    if (m.run_medians_ms.empty()) {
+      return report_fail(error, error_size, "modes.%s.frames is %lld but modes.%s.run_figures lists no run",
+                         name, (long long)m.frames, name);
+    }
+    if (!(m.median_ms > 0.0))
+      return report_fail(error, error_size, "modes.%s.frames is %lld but modes.%s.median_ms is missing", name,
+                         (long long)m.frames, name);
+  }
+  if (!timed) return report_fail(error, error_size, "no mode timed a frame (modes.*.frames are all 0)");
+  return 1;
+}
 
 int runner_parse_report(const char* text, size_t length, runner_read_figures* out, char* error,
                         size_t error_size) {
@@ -282,16 +431,7 @@ int runner_parse_report(const char* text, size_t length, runner_read_figures* ou
   if (!reader.has_width || !reader.has_height) return report_fail(error, error_size, "no surface size");
   if (!reader.has_renderer) return report_fail(error, error_size, "no gl.renderer string");
   if (!reader.has_modes || out->modes.empty()) return report_fail(error, error_size, "no modes object");
-  for (runner_read_mode& m : out->modes) {
-    std::vector<double> medians;
-    for (double v : m.run_medians_ms) {
-      if (!isnan(v)) medians.push_back(v);
-    }
-    m.run_medians_ms = medians;
-    if (m.frames > 0 && m.run_figures_seen == 0)
-      return report_fail(error, error_size, "modes.%s has frames but no run_figures", m.name.c_str());
-  }
-  return 1;
+  return usable_figures(*out, error, error_size);
 }
 
 int runner_read_report(const char* path, runner_read_figures* out, char* error, size_t error_size) {
@@ -346,9 +486,19 @@ const runner_read_mode* runner_read_find_mode(const runner_read_figures& f, cons
 int runner_reports_comparable(const runner_read_figures& base, const runner_read_figures& next, char* why,
                               size_t why_size) {
   std::string d;
-  auto differ = [&d](const char* what, const std::string& a, const std::string& b) {
-    if (a == b) return;
-    d += (d.empty() ? "" : "; ") + std::string(what) + " differ: \"" + a + "\" against \"" + b + "\"";
+  auto add = [&d](const std::string& what) { d += (d.empty() ? "" : "; ") + what; };
+  auto differ = [&add](const char* what, const std::string& a, const std::string& b) {
+    if (a != b) add(std::string(what) + " differ: \"" + a + "\" against \"" + b + "\"");
+  };
+  // Facts an older report may not have: recorded on one side only is a
+  // difference too, named so.
+  auto fact = [&add, &differ](const char* what, const runner_read_fact& a, const runner_read_fact& b) {
+    if (a.present && b.present) {
+      differ(what, a.text, b.text);
+    } else if (a.present != b.present) {
+      add(std::string(what) + ": recorded in " + (a.present ? "BASE" : "NEW") + " only (\"" +
+          (a.present ? a.text : b.text) + "\"; a report of an older build?)");
+    }
   };
   differ("schema versions", std::to_string(base.schema_version), std::to_string(next.schema_version));
   differ("programs", base.program, next.program);
@@ -359,6 +509,17 @@ int runner_reports_comparable(const runner_read_figures& base, const runner_read
   differ("clocks", base.clock, next.clock);
   differ("GL renderers", base.gl_renderer, next.gl_renderer);
   differ("driver settings", base.driver_settings, next.driver_settings);
+  fact("CPU models", base.cpu_model, next.cpu_model);
+  fact("usable CPUs", base.usable_cpus, next.usable_cpus);
+  fact("CPU limits", base.cpu_limit, next.cpu_limit);
+  fact("warm-up passes", base.warmup_passes, next.warmup_passes);
+  fact("timer queries", base.timer_queries, next.timer_queries);
+  fact("GL error checks", base.gl_error_check, next.gl_error_check);
+  fact("headless swaps", base.egl_swap, next.egl_swap);
+  char work[2][32];
+  snprintf(work[0], sizeof work[0], "%g %%", base.add_work_percent);
+  snprintf(work[1], sizeof work[1], "%g %%", next.add_work_percent);
+  differ("added work", work[0], work[1]);
   if (d.empty()) return 1;
   return report_fail(why, why_size, "%s", d.c_str());
 }
@@ -403,6 +564,7 @@ runner_comparison runner_compare_reports(const runner_read_figures& base, const 
     m.next_runs = nm.size();
     m.ratio = runner_compare_runs(bm.data(), bm.size(), nm.data(), nm.size(), threshold_percent);
     if (m.ratio.verdict == RUNNER_SLOWER || m.ratio.verdict == RUNNER_MISSING) c.failed = true;
+    if (m.ratio.verdict == RUNNER_UNCERTAIN) c.uncertain = true;
     c.modes.push_back(m);
   }
   return c;
@@ -453,8 +615,10 @@ void runner_print_comparison(FILE* out, const char* base_name, const char* next_
             slower && missing ? "a mode is SLOWER and a mode is MISSING"
             : slower          ? "a mode is SLOWER beyond the threshold"
                               : "a mode timed in BASE is MISSING in NEW");
+  } else if (c.uncertain) {
+    fprintf(out, "undecided: no mode SLOWER or MISSING, but a mode is UNCERTAIN\n");
   } else {
-    fprintf(out, "passed: no mode SLOWER or MISSING\n");
+    fprintf(out, "passed: every mode BASE timed is SAME or FASTER\n");
   }
 }
 
@@ -464,6 +628,12 @@ int runner_compare_main(const runner_compare_request& request, FILE* out, FILE* 
   const char* paths[2] = {request.base_path.c_str(), request.next_path.c_str()};
   double threshold = request.threshold_percent;
   bool force = request.force;
+  // A picture path the user named is an output path: checked before the work.
+  std::string refused;
+  if (plot && !file_replace_check_outputs({}, {request.plot_path}, &refused)) {
+    fprintf(err, "%s: %s\n", me, refused.c_str());
+    return RUNNER_COMPARE_USAGE;
+  }
   runner_read_figures reports[2];
   for (int i = 0; i < 2; i++) {
     char error[512];
@@ -472,15 +642,24 @@ int runner_compare_main(const runner_compare_request& request, FILE* out, FILE* 
       return RUNNER_COMPARE_REFUSED;
     }
   }
-  char why[1024];
-  if (!runner_reports_comparable(reports[0], reports[1], why, sizeof why)) {
-    if (!force) {
-      fprintf(err, "%s: not comparing %s with %s: %s (--force compares them anyway)\n", me, paths[0],
-              paths[1], why);
-      return RUNNER_COMPARE_REFUSED;
-    }
-    fprintf(out, "note: the reports differ: %s; compared because of --force\n", why);
+  char why[2048] = "";
+  bool differ = !runner_reports_comparable(reports[0], reports[1], why, sizeof why);
+  // A flight the program quit early has figures of part of its runs.
+  std::string stopped;
+  for (int i = 0; i < 2; i++) {
+    if (reports[i].runs_ended_by != RUNNER_RUNS_STOPPED_EARLY) continue;
+    stopped += std::string(stopped.empty() ? "" : "; ") + paths[i] + " was " + RUNNER_RUNS_STOPPED_EARLY +
+               " (runs.ended_by)";
   }
+  if ((differ || !stopped.empty()) && !force) {
+    std::string reasons = differ ? why : "";
+    if (!stopped.empty()) reasons += (reasons.empty() ? "" : "; ") + stopped;
+    fprintf(err, "%s: not comparing %s with %s: %s (--force compares them anyway)\n", me, paths[0], paths[1],
+            reasons.c_str());
+    return RUNNER_COMPARE_REFUSED;
+  }
+  if (differ) fprintf(out, "note: the reports differ: %s; compared because of --force\n", why);
+  if (!stopped.empty()) fprintf(out, "note: %s; compared because of --force\n", stopped.c_str());
   fputs(runner_add_work_note(reports[0], reports[1]).c_str(), out);
   char names[2][600];
   for (int i = 0; i < 2; i++) {
@@ -490,7 +669,7 @@ int runner_compare_main(const runner_compare_request& request, FILE* out, FILE* 
   runner_comparison c = runner_compare_reports(reports[0], reports[1], threshold);
   runner_print_comparison(out, names[0], names[1], c);
   fflush(out);
-  int status = c.failed ? RUNNER_COMPARE_FAILED : RUNNER_COMPARE_OK;
+  int status = c.failed ? RUNNER_COMPARE_FAILED : c.uncertain ? RUNNER_COMPARE_UNCERTAIN : RUNNER_COMPARE_OK;
   // The picture is an aid: whatever becomes of it, the verdict stands.
   if (plot && reports[0].has_frame_times && reports[1].has_frame_times) {
     std::string path =

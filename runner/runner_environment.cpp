@@ -1,7 +1,10 @@
 // The machine record (see runner_environment.h).
 #include "runner/runner_environment.h"
 
+#include <errno.h>
+#include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
@@ -17,6 +20,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <sched.h>
 #include <sys/utsname.h>
 extern char** environ;
 #endif
@@ -77,9 +81,85 @@ static std::string file_value(const char* path, const char* key, char separator)
 }
 #endif
 
+// Processors in the process's affinity mask; 0 when the system does not say.
+static int32_t affinity_cpus(void) {
+#if defined(_WIN32)
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 0;
+  int32_t n = 0;
+  for (; process; process &= process - 1) n++;
+  return n;
+#elif defined(__linux__)
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 0;
+  return (int32_t)CPU_COUNT(&set);
+#else
+  return 0;
+#endif
+}
+
+double runner_cgroup_cpu_limit(const char* cpu_max) {
+  if (!cpu_max) return 0.0;
+  char* end = nullptr;
+  errno = 0;
+  double quota = strtod(cpu_max, &end);
+  if (end == cpu_max || errno != 0 || !(quota > 0.0) || !isfinite(quota) || (*end != ' ' && *end != '\t'))
+    return 0.0;
+  const char* p = end;
+  double period = strtod(p, &end);
+  if (end == p || errno != 0 || !(period > 0.0) || !isfinite(period)) return 0.0;
+  while (*end == ' ' || *end == '\t' || *end == '\n') end++;
+  return *end ? 0.0 : quota / period;
+}
+
+int32_t runner_usable_cpus(int32_t affinity, double cpu_limit, int32_t logical_cores) {
+  int32_t n = affinity > 0 ? affinity : logical_cores;
+  if (cpu_limit > 0.0 && cpu_limit < (double)n) n = (int32_t)ceil(cpu_limit);
+  return n;
+}
+
+#ifndef _WIN32
+// The smallest cgroup v2 CPU limit over this process's cgroup and the ones
+// above it (each caps the ones below); 0 when none is set or there is no
+// cgroup v2 hierarchy.
+static double cgroup_cpu_limit(void) {
+  std::string group;
+  if (FILE* f = fopen("/proc/self/cgroup", "r")) {
+    char line[4096];
+    while (fgets(line, sizeof line, f)) {
+      if (strncmp(line, "0::", 3) == 0) group = trimmed(line + 3);
+    }
+    fclose(f);
+  }
+  if (group.find("..") != std::string::npos) group.clear();
+  double limit = 0.0;
+  for (;;) {
+    std::string path = "/sys/fs/cgroup" + group + "/cpu.max";
+    if (FILE* f = fopen(path.c_str(), "r")) {
+      char text[128] = "";
+      if (fgets(text, sizeof text, f)) {
+        double l = runner_cgroup_cpu_limit(text);
+        if (l > 0.0 && (limit == 0.0 || l < limit)) limit = l;
+      }
+      fclose(f);
+    }
+    size_t slash = group.find_last_of('/');
+    if (group.empty() || slash == std::string::npos) break;
+    group.erase(slash);
+  }
+  return limit;
+}
+#endif
+
 void runner_environment_gather(runner_environment* e) {
   e->cpu_model = cpu_brand();
   e->logical_cores = (int32_t)std::thread::hardware_concurrency();
+  e->affinity_cpus = affinity_cpus();
+#ifndef _WIN32
+  e->cpu_limit = cgroup_cpu_limit();
+#endif
+  e->usable_cpus = runner_usable_cpus(e->affinity_cpus, e->cpu_limit, e->logical_cores);
 #ifdef _WIN32
   // RtlGetVersion tells the true version (GetVersionEx is shimmed);
   // Wine also names itself through wine_get_version.
@@ -176,7 +256,14 @@ std::string runner_driver_version(const std::string& gl_version) {
 
 std::string runner_environment_short(const runner_environment& e) {
   std::string s = e.cpu_model.empty() ? "unknown CPU" : e.cpu_model;
-  s += " (" + std::to_string(e.logical_cores) + " logical cores); " + e.os;
+  s +=
+      " (" + std::to_string(e.logical_cores) + " logical cores, " + std::to_string(e.usable_cpus) + " usable";
+  if (e.cpu_limit > 0.0) {
+    char limit[48];
+    snprintf(limit, sizeof limit, ": cgroup limit %g CPUs", e.cpu_limit);
+    s += limit;
+  }
+  s += "); " + e.os;
   if (!e.kernel.empty()) s += ", " + e.kernel;
   s += "; " + e.window_system;
   if (!e.driver_version.empty()) s += "; driver " + e.driver_version;

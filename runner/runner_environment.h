@@ -13,6 +13,14 @@
 struct runner_environment {
   std::string cpu_model;      // e.g. "AMD EPYC 7B13" ("" when unknown)
   int32_t logical_cores = 0;  // processors the system schedules on
+  // The processors this process may use: those its affinity mask allows
+  // (sched_getaffinity, GetProcessAffinityMask; taskset lowers it), the CPU
+  // time a cgroup v2 limit allows in processors (cpu.max: "150000 100000"
+  // is 1.5; 0 when none is set), and the two together (the affinity count
+  // lowered to the limit rounded up). 0 where the system does not say.
+  int32_t affinity_cpus = 0;
+  double cpu_limit = 0.0;
+  int32_t usable_cpus = 0;
   std::string os;             // "Debian GNU/Linux 12 (bookworm)", "Windows 10.0.19045 (Wine 8.0)"
   std::string kernel;         // "Linux 6.1.0-18-amd64 x86_64"; the build number's text on Windows
   std::string window_system;  // "headless EGL", "SDL x11", "SDL wayland", "Win32"
@@ -32,9 +40,18 @@ struct runner_environment {
   std::string utc_time;         // "2026-12-08T15:30:00Z"
 };
 
-// Fills the CPU, OS, kernel, driver settings, program version, revision,
+// Fills the CPU, the processor counts, OS, kernel, driver settings, program version, revision,
 // compiler, build type and time fields.
 void runner_environment_gather(runner_environment* e);
+
+// The processors a cgroup v2 "cpu.max" text ("QUOTA PERIOD" in
+// microseconds) allows: QUOTA / PERIOD; 0 for "max" (no limit) and for text
+// that is not a limit.
+double runner_cgroup_cpu_limit(const char* cpu_max);
+
+// Usable processors from the affinity count and the cgroup limit (0: none);
+// an unknown affinity count (0) counts as logical_cores.
+int32_t runner_usable_cpus(int32_t affinity_cpus, double cpu_limit, int32_t logical_cores);
 
 // The driver's version text from a GL_VERSION string: what follows the
 // version number and a profile in brackets ("4.5 (Compatibility Profile)

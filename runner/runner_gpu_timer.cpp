@@ -113,9 +113,14 @@ static bool take_oldest(bool wait) {
   return true;
 }
 
+bool runner_gpu_timer_make_room(void) {
+  if (!running || !pending[next_slot]) return false;
+  return take_oldest(true);  // the ring is full: wait for its oldest
+}
+
 void runner_gpu_timer_frame_begin(int64_t tag) {
   if (!running) return;
-  if (pending[next_slot]) take_oldest(true);  // the ring is full: wait for its oldest
+  runner_gpu_timer_make_room();
   ring_tag[next_slot] = tag;
   fn.begin_query(time_elapsed, ring[next_slot]);
 }

@@ -41,7 +41,10 @@ void runner_report_summarise(runner_report* r) {
       f.gpu_ms.push_back(gpu);
       f.cpu_ms.push_back(cpu);
     }
-    f.spread = runner_spread_of(f.run_medians_ms.data(), f.run_medians_ms.size());
+    // --runs auto stopped on the interval for looking after every run: that
+    // is the one reported.
+    f.spread =
+        runner_spread_of(f.run_medians_ms.data(), f.run_medians_ms.size(), r->runs_requested == "auto");
     if (!f.run_summaries.empty()) {
       std::vector<double> p90, p99, low, gpu, cpu;
       f.has_p90 = f.has_p99 = true;
@@ -226,6 +229,9 @@ static ordered_json environment_json(const runner_report& r) {
   ordered_json j;
   j["cpu_model"] = e.cpu_model;
   j["logical_cores"] = e.logical_cores;
+  j["affinity_cpus"] = e.affinity_cpus;
+  j["cpu_limit"] = e.cpu_limit > 0.0 ? ordered_json(round(e.cpu_limit * 1e4) / 1e4) : ordered_json(nullptr);
+  j["usable_cpus"] = e.usable_cpus;
   j["os"] = e.os;
   j["kernel"] = e.kernel;
   j["window_system"] = e.window_system;

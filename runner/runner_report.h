@@ -22,6 +22,11 @@
 // Version of the report's layout; a reader refuses other versions.
 constexpr int32_t RUNNER_SCHEMA_VERSION = 2;
 
+// runs.ended_by of a flight the program quit before its runs were over
+// (Escape or Q, from the user or a script): its figures are of the frames
+// drawn so far, and the program ends with status 1.
+constexpr const char RUNNER_RUNS_STOPPED_EARLY[] = "stopped before the runs were over";
+
 // A picture a run saved or compared with a reference.
 struct runner_shot {
   std::string name;
@@ -77,7 +82,8 @@ struct runner_report {
   // Runs: warm-up passes flown first and not reported, then the timed runs.
   int32_t warmup_passes = 0;
   std::string runs_requested;                   // "3" or "auto"
-  std::string runs_ended_by;                    // what ended the runs (count reached, interval, cap)
+  std::string runs_ended_by;                    // what ended the runs (count reached, interval, cap,
+                                                // or RUNNER_RUNS_STOPPED_EARLY)
   double ci_target_percent = 0;                 // with "auto": the interval asked for
   std::vector<std::vector<runner_frame>> runs;  // every frame of each timed run
   // The program's modes: runner_frame::mode indexes this list, and the

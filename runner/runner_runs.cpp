@@ -38,7 +38,8 @@ void runner_runs_pass_begins(runner_runs* r, double now) {
   if (r->passes_flown == r->plan.warmup_passes) r->timed_start = now;
 }
 
-// Whether every mode with frames has its interval within the target.
+// Whether every mode with frames may stop: enough runs, and its interval
+// (widened for looking after every run) within the target.
 static bool intervals_narrow(const runner_runs& r) {
   bool any = false;
   int32_t modes = 0;
@@ -56,8 +57,7 @@ static bool intervals_narrow(const runner_runs& r) {
     }
     if (medians.empty()) continue;
     any = true;
-    if (!runner_spread_within(runner_spread_of(medians.data(), medians.size()), r.plan.ci_percent))
-      return false;
+    if (!runner_spread_auto_done(medians.data(), medians.size(), r.plan.ci_percent)) return false;
   }
   return any;
 }
@@ -338,8 +338,9 @@ void runner_runs_add_options(std::vector<cli_option>* table) {
 const char* runner_runs_usage(void) {
   return "  --warmup N          passes flown before timing, not reported (default 1)\n"
          "  --runs N|auto       timed runs (default 3); auto: until every mode's 95 % interval\n"
-         "                      is within --ci PERCENT (default 1), or --max-runs N (default 30)\n"
-         "                      or --max-seconds S (default 300) ends them\n"
+         "                      is within --ci PERCENT (default 1), 10 runs at least, or\n"
+         "                      --max-runs N (default 30) or --max-seconds S (default 300)\n"
+         "                      ends them\n"
          "  --gpu-time on|off   GPU time per frame from timer queries (default on)\n"
          "  --gl-errors callback|poll\n"
          "                      count GL errors with a debug-output callback, or with\n"

@@ -1,12 +1,14 @@
 // Repeated runs of a timed flight: warm-up passes flown first and not
 // reported, then a fixed number of timed runs or, with "auto", runs until
-// every mode's 95 % interval of the median of run medians lies within
-// +-ci_percent, or a cap on runs or seconds ends them; or, when another
-// process takes turns with this one (RUNNER_TURNS, below), one timed run
-// each time that process says so. The caller flies the passes and hands
-// each one's frames in; this module decides whether another pass follows
-// and says what ended the runs. It also does the busy work --add-work asks
-// for. Depends on runner/runner_session.h and runner/runner_stats.h.
+// every mode's 95 % interval of the median of run medians (widened for
+// looking after every run, after RUNNER_AUTO_MIN_RUNS runs at least, see
+// runner_spread_auto_done) lies within +-ci_percent, or a cap on runs or
+// seconds ends them; or, when another process takes turns with this one
+// (RUNNER_TURNS, below), one timed run each time that process says so. The
+// caller flies the passes and hands each one's frames in; this module
+// decides whether another pass follows and says what ended the runs. It
+// also does the busy work --add-work asks for. Depends on
+// runner/runner_session.h and runner/runner_stats.h.
 #pragma once
 
 #include <stdint.h>

@@ -72,8 +72,7 @@ void runner_session_events(runner_session* s, int32_t frame, void (*key)(int32_t
   }
 }
 
-void runner_session_record(runner_session* s, double ms, int32_t mode, int64_t gl_errors) {
-  bool setup = s->frames.empty() || s->frames.back().mode != mode;
+void runner_session_record(runner_session* s, double ms, int32_t mode, bool setup, int64_t gl_errors) {
   s->frames.push_back({ms, mode, setup, gl_errors, -1.0, -1.0});
 }
 

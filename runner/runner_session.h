@@ -2,7 +2,7 @@
 // (keys through the caller's function, the held mouse offset kept here),
 // the frame times recorded with the mode each frame was drawn in (an index
 // into mode names the caller keeps) and whether the frame did one-time
-// setup work, the frame ends other GL benchmarks name, and a monotonic
+// setup work (as the caller says), the frame ends other GL benchmarks name, and a monotonic
 // clock. Depends on runner/runner_script.h only.
 #pragma once
 
@@ -37,7 +37,7 @@ double runner_cpu_seconds(void);
 struct runner_frame {
   double ms;          // from the end of the previous frame to the end of this one
   int32_t mode;       // mode the frame was drawn in: an index into the caller's mode names
-  bool setup;         // the first frame, or the mode changed: one-time work, left out of the timed figures
+  bool setup;         // the frame did one-time work (the caller says which): left out of the timed figures
   int64_t gl_errors;  // GL errors seen while this frame was drawn
   double gpu_ms;      // GPU time of the frame's commands (GL_TIME_ELAPSED); < 0 when not measured
   double cpu_ms;      // CPU time of the whole process over the frame (every thread); < 0 when not measured
@@ -58,8 +58,10 @@ void runner_session_start(runner_session* s, const runner_script& script);
 // through key (when not null), move events into the held mouse offset.
 void runner_session_events(runner_session* s, int32_t frame, void (*key)(int32_t vk, bool down));
 
-// Records one frame; setup is worked out from the frame before.
-void runner_session_record(runner_session* s, double ms, int32_t mode, int64_t gl_errors);
+// Records one frame; setup when the frame did one-time work the caller
+// knows of (such as building a display list). A change of mode alone is
+// not setup: a mode may keep what it built before.
+void runner_session_record(runner_session* s, double ms, int32_t mode, bool setup, int64_t gl_errors);
 
 // Number of frames recorded.
 int32_t runner_session_frames(const runner_session& s);

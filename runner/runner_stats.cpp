@@ -61,16 +61,17 @@ runner_summary runner_summarise(const double* frame_ms, size_t count) {
 }
 
 bool runner_median_ci_ranks(size_t n, size_t* low, size_t* high) {
-  // P(B <= j) for B binomial (n, 1/2), summed term by term in doubles
-  // (n of a few thousand runs at most).
-  double term = pow(0.5, (double)n);  // P(B = 0)
-  double below = 0.0;                 // P(B <= k - 1)
+  // P(B <= j) for B binomial (n, 1/2), each term from logarithms: a first
+  // term of 0.5^n would underflow to 0 from n = 1075 on, and every later
+  // term built from it by ratios with it.
+  const double log_half_n = -(double)n * log(2.0), log_n_factorial = lgamma((double)n + 1.0);
+  double below = 0.0;  // P(B <= k - 1)
   size_t best = 0;
   for (size_t k = 1; k <= n / 2; k++) {
-    below += term;
+    double j = (double)(k - 1);
+    below += exp(log_n_factorial - lgamma(j + 1.0) - lgamma((double)n - j + 1.0) + log_half_n);
     if (below > 0.025) break;
     best = k;
-    term = term * (double)(n - (k - 1)) / (double)k;  // P(B = k)
   }
   if (best == 0) return false;
   *low = best;
@@ -78,19 +79,50 @@ bool runner_median_ci_ranks(size_t n, size_t* low, size_t* high) {
   return true;
 }
 
-runner_spread runner_spread_of(const double* values, size_t count) {
+// Lag-1 autocorrelation of n values in order.
+static double lag1_autocorrelation(const std::vector<double>& v) {
+  size_t n = v.size();
+  double mean = 0.0;
+  for (double x : v) mean += x / (double)n;
+  double c0 = 0.0, c1 = 0.0;
+  for (size_t i = 0; i < n; i++) {
+    c0 += (v[i] - mean) * (v[i] - mean);
+    if (i > 0) c1 += (v[i] - mean) * (v[i - 1] - mean);
+  }
+  return c0 > 0.0 ? c1 / c0 : 0.0;
+}
+
+// Variance of the median of n values of a Gaussian AR(1) sequence with
+// lag-1 autocorrelation rho, over the expected sample variance, in units
+// of 1 / n: the median of independent values has pi / 2 times the mean's
+// variance, each lag k adds 2 (1 - k / n) (2 / pi) asin(rho^k) to it (the
+// correlation of the values' sides of the median), and the sample variance
+// of correlated values falls short of the true one by the sum in the
+// denominator.
+static double median_variance_factor(size_t n, double rho) {
+  const double pi = 3.14159265358979323846;
+  double sides = 1.0, shortfall = 0.0, power = 1.0;
+  for (size_t k = 1; k < n && power > 1e-12; k++) {
+    power *= rho;
+    sides += 2.0 * (1.0 - (double)k / (double)n) * (2.0 / pi) * asin(power);
+    shortfall += (double)(n - k) * power;
+  }
+  double expected_variance = 1.0 - 2.0 / ((double)n * (double)(n - 1)) * shortfall;
+  return pi / 2.0 * sides / std::max(expected_variance, 0.05);
+}
+
+runner_spread runner_spread_of(const double* values, size_t count, bool looked_every_run) {
   runner_spread s = {};
-  std::vector<double> sorted = sorted_numbers(values, count);
+  std::vector<double> in_order;
+  for (size_t i = 0; i < count; i++) {
+    if (!isnan(values[i])) in_order.push_back(values[i]);
+  }
+  std::vector<double> sorted = in_order;
+  std::sort(sorted.begin(), sorted.end());
   size_t n = sorted.size();
   s.runs = n;
   if (n == 0) return s;
   s.median_ms = sorted_median(sorted);
-  size_t low = 0, high = 0;
-  if (runner_median_ci_ranks(n, &low, &high)) {
-    s.has_ci = true;
-    s.ci_low_ms = sorted[low - 1];
-    s.ci_high_ms = sorted[high - 1];
-  }
   if (n >= 2) {
     double mean = 0.0;
     for (double v : sorted) mean += v;
@@ -100,6 +132,29 @@ runner_spread runner_spread_of(const double* values, size_t count) {
     s.has_cv = mean > 0.0;
     s.cv_percent = s.has_cv ? sqrt(squares / (double)(n - 1)) / mean * 100.0 : 0.0;
   }
+  size_t low = 0, high = 0;
+  if (n < RUNNER_CI_MIN_RUNS || !runner_median_ci_ranks(n, &low, &high)) return s;
+  s.has_ci = true;
+  s.ci_low_ms = sorted[low - 1];
+  s.ci_high_ms = sorted[high - 1];
+  s.drift = RUNNER_CI_DRIFT;
+  // The t interval, in logarithms of the values.
+  if (!(sorted[0] > 0.0) || !isfinite(sorted[n - 1])) return s;
+  std::vector<double> logs;
+  for (double v : in_order) logs.push_back(log(v));
+  if (n >= RUNNER_CI_DRIFT_ESTIMATE_RUNS)
+    s.drift = std::min(std::max(s.drift, lag1_autocorrelation(logs)), RUNNER_CI_DRIFT_MAX);
+  double mean = 0.0, squares = 0.0;
+  for (double x : logs) mean += x / (double)n;
+  for (double x : logs) squares += (x - mean) * (x - mean);
+  double sd = sqrt(squares / (double)(n - 1));
+  double half = runner_t_975((double)(n - 1)) * sd * sqrt(median_variance_factor(n, s.drift) / (double)n);
+  if (looked_every_run) half *= RUNNER_AUTO_WIDENING;
+  if (half > 0.0) {  // (equal runs keep their exact value)
+    double centre = log(s.median_ms);
+    s.ci_low_ms = std::min(s.ci_low_ms, exp(centre - half));
+    s.ci_high_ms = std::max(s.ci_high_ms, exp(centre + half));
+  }
   return s;
 }
 
@@ -107,6 +162,12 @@ bool runner_spread_within(const runner_spread& s, double percent) {
   if (!s.has_ci) return false;
   double allowed = s.median_ms * percent / 100.0;
   return s.ci_low_ms >= s.median_ms - allowed && s.ci_high_ms <= s.median_ms + allowed;
+}
+
+bool runner_spread_auto_done(const double* values, size_t n, double percent) {
+  if (n < RUNNER_AUTO_MIN_RUNS) return false;  // (NaN values only make fewer)
+  runner_spread s = runner_spread_of(values, n, true);
+  return s.runs >= RUNNER_AUTO_MIN_RUNS && runner_spread_within(s, percent);
 }
 
 double runner_t_975(double df) {

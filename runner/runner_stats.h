@@ -1,7 +1,8 @@
 // Frame-time statistics of the runners: figures of one run's frame times
 // (median, quartiles, percentiles, "1 % low"), the spread of a figure
-// across repeated runs (median of run medians, its distribution-free 95 %
-// confidence interval, coefficient of variation), and the verdict of a
+// across repeated runs (median of run medians, its 95 % confidence
+// interval allowing for drift between runs, coefficient of variation), the
+// stopping rule of --runs auto, and the verdict of a
 // comparison of two sets of run medians. No dependencies.
 #pragma once
 
@@ -34,31 +35,66 @@ double runner_percentile(const double* sorted, size_t n, double p);
 // all-zero summary.
 runner_summary runner_summarise(const double* frame_ms, size_t n);
 
-// Runs needed for a 95 % interval of the median by order statistics.
+// Runs needed for a 95 % interval of the median of run values.
 constexpr size_t RUNNER_CI_MIN_RUNS = 6;
+
+// Runs of one process drift together: the run medians of the test machine
+// showed lag-1 autocorrelation 0.2 to 0.6, so neighbouring runs are not
+// independent and an interval that assumes they are is too narrow (at 0.6
+// it covered 79 to 83 % instead of 95 %). The interval allows for this
+// much lag-1 autocorrelation (a margin above the 0.6 seen), or for the
+// runs' own estimate when that is larger and there are at least
+// RUNNER_CI_DRIFT_ESTIMATE_RUNS runs to estimate it from (up to
+// RUNNER_CI_DRIFT_MAX).
+constexpr double RUNNER_CI_DRIFT = 0.65;
+constexpr size_t RUNNER_CI_DRIFT_ESTIMATE_RUNS = 20;
+constexpr double RUNNER_CI_DRIFT_MAX = 0.9;
+
+// --runs auto looks at the interval after every run and stops at the first
+// one narrow enough, which favours intervals that came out too narrow by
+// chance. It therefore stops no earlier than this many runs, and judges and
+// reports an interval this much wider than a fixed count of runs gets.
+constexpr size_t RUNNER_AUTO_MIN_RUNS = 10;
+constexpr double RUNNER_AUTO_WIDENING = 1.2;
 
 // A figure across repeated runs (one value per run).
 struct runner_spread {
   size_t runs;                   // values summarised
   double median_ms;              // median of the values
   bool has_ci;                   // runs >= RUNNER_CI_MIN_RUNS
-  double ci_low_ms, ci_high_ms;  // distribution-free 95 % interval of the median
+  double ci_low_ms, ci_high_ms;  // 95 % interval of the median (see runner_spread_of)
+  double drift;                  // lag-1 autocorrelation the interval allows for
   bool has_cv;                   // runs >= 2
   double cv_percent;             // sample standard deviation / mean, in percent
 };
 
 // The 1-based ranks k and n + 1 - k of the order statistics that bound a
-// distribution-free confidence interval of the median of n values with
-// coverage 1 - 2 P(B <= k - 1) >= 95 %, B binomial (n, 1/2), k as large as
-// possible. False when no k reaches 95 % (n < 6).
+// distribution-free confidence interval of the median of n independent
+// values with coverage 1 - 2 P(B <= k - 1) >= 95 %, B binomial (n, 1/2), k
+// as large as possible. Exact for any n (the binomial terms are taken from
+// logarithms). False when no k reaches 95 % (n < 6).
 bool runner_median_ci_ranks(size_t n, size_t* low, size_t* high);
 
-// Spread of n run values (any order, input unchanged; NaN values left out
-// and not counted in runs).
-runner_spread runner_spread_of(const double* values, size_t n);
+// Spread of n run values in run order (input unchanged; NaN values left out
+// and not counted in runs). The interval of the median covers both the
+// order-statistic interval of runner_median_ci_ranks and a t interval in
+// logarithms around the median whose width allows for the median's
+// variance and for neighbouring runs drifting together (lag-1
+// autocorrelation drift, see RUNNER_CI_DRIFT): simulated, it covers at
+// least 95 % with 6 to 100 runs at autocorrelation up to 0.6. With
+// looked_every_run (--runs auto) the t interval is RUNNER_AUTO_WIDENING
+// times wider. Values that are not positive and finite leave only the
+// order-statistic interval.
+runner_spread runner_spread_of(const double* values, size_t n, bool looked_every_run = false);
 
-// True when the interval lies within +-percent of the median.
+// True when the interval lies within +-percent of the median (both ends).
 bool runner_spread_within(const runner_spread& s, double percent);
+
+// Whether --runs auto may stop on these run values (in run order): at least
+// RUNNER_AUTO_MIN_RUNS of them, and their interval for looking after every
+// run within +-percent of the median. Simulated with CV 1 to 2 % and
+// autocorrelation up to 0.6, the interval it stops on covers at least 95 %.
+bool runner_spread_auto_done(const double* values, size_t n, double percent);
 
 // The 97.5 % quantile of Student's t with df degrees of freedom (df >= 1;
 // tabled values, linear in 1/df between them).

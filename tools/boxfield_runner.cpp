@@ -38,6 +38,8 @@
 #include "glyphs/builtin_font.h"
 #include "glyphs/cell_font.h"
 #include "glyphs/cell_glyphs.h"
+#include "history/history_commands.h"
+#include "history/history_store.h"
 #include "runner/runner_ab.h"
 #include "runner/runner_args.h"
 #include "runner/runner_bisect.h"
@@ -243,6 +245,37 @@ static int runner_compare(const box_field_runner_options& o) {
 }
 
 // ---------------------------------------------------------------------------
+// History: the trend picture, each series a panel of its run medians with
+// the level of each stretch between change points overlaid, drawn with the
+// frame-time picture's code on a headless surface.
+
+static int runner_plot_history(const char* path, const std::vector<history_plot_series>& series, char* error,
+                               size_t error_size) {
+  if (!headless_gl_available()) {
+    snprintf(error, error_size, "no EGL display for desktop OpenGL on this machine");
+    return 0;
+  }
+  headless_set_display_size(1280, 720);
+  if (!open_gl_window(1280, 720, "boxfield_runner history")) {
+    snprintf(error, error_size, "no headless GL context");
+    return 0;
+  }
+  runner_plot_run medians, levels;
+  medians.label = "run medians (ms), oldest first";
+  levels.label = "median between change points";
+  for (const history_plot_series& s : series) {
+    medians.modes.push_back({s.label, s.medians_ms});
+    levels.modes.push_back({s.label, s.levels_ms});
+  }
+  runner_image picture = runner_plot_frametimes("history: run medians per series", medians, &levels);
+  std::string why;
+  if (!runner_write_png(path, picture, &why)) {
+    snprintf(error, error_size, "cannot write %s: %s", path, why.c_str());
+    return 0;
+  }
+  return 1;
+}
+
 // A/B: the pair ratios' picture on a headless surface, and the command
 
 static int runner_plot_ab(const char* path, const char* title,
@@ -265,6 +298,36 @@ static int runner_plot_ab(const char* path, const char* title,
   return 1;
 }
 
+// Runs --history-add and the reading options.
+static int runner_history(const box_field_runner_options& o) {
+  std::string target = history_target(o.history);
+  if (target.empty()) {
+    fputs(cli_usage_error_line("boxfield_runner", "no history: give --history DB or set BOXFIELD_HISTORY")
+              .c_str(),
+          stderr);
+    return CLI_USAGE_STATUS;
+  }
+  if (o.history_command == "add")
+    return history_add_reports(target, o.reports, "boxfield_runner", stdout, stderr);
+  history_read_request q;
+  q.target = target;
+  q.view = o.history_command == "runs"    ? HISTORY_VIEW_RUNS
+           : o.history_command == "trend" ? HISTORY_VIEW_TREND
+           : o.history_command == "csv"   ? HISTORY_VIEW_CSV
+                                          : HISTORY_VIEW_CHANGES;
+  q.filter = {o.machine, o.revision, o.driver, o.since, o.until};
+  q.csv_path = o.history_csv;
+  q.plot_path = o.history_command == "trend" ? (o.plot.empty() ? "history-trend.png" : o.plot) : "";
+  std::string refused;
+  if (!file_replace_check_outputs({}, {q.csv_path, q.plot_path}, &refused)) {
+    fprintf(stderr, "boxfield_runner: %s\n", refused.c_str());
+    return 1;
+  }
+  int status = history_read_main(q, stdout, stderr, runner_plot_history);
+  fflush(stdout);
+  return status;
+}
+
 static int runner_ab(const box_field_runner_options& o) {
   runner_ab_request request;
   request.program = "boxfield_runner";
@@ -282,7 +345,29 @@ static int runner_ab(const box_field_runner_options& o) {
   request.max_seconds = o.ab_max_seconds;
   request.threshold_percent = o.threshold;
   request.out_dir = o.out_dir;
-  return runner_ab_main(request, stdout, stderr, runner_plot_ab);
+  std::vector<std::string> next_reports;
+  std::string target = history_target(o.history);
+  if (!target.empty()) request.next_reports = &next_reports;
+  int status = runner_ab_main(request, stdout, stderr, runner_plot_ab);
+  // The history gets NEW's runs, the side under test (BASE's reports stay
+  // under --out, for --history-add); a history that cannot be updated is one
+  // line and status 5 when the A/B itself passed.
+  if (!target.empty() && !next_reports.empty()) {
+    int recorded = 0;
+    for (const std::string& path : next_reports) {
+      std::string line;
+      recorded = history_record_report(target, path, "boxfield_runner", &line);
+      if (recorded) {
+        fprintf(stderr, "%s\n", line.c_str());
+        break;
+      }
+    }
+    if (!recorded)
+      printf("history: %zu reports of NEW recorded into %s\n", next_reports.size(),
+             history_mask(target).c_str());
+    if (status == RUNNER_AB_OK) status = recorded;
+  }
+  return status;
 }
 
 // Runs --bisect: the runner library's bisect, each revision judged by the
@@ -344,14 +429,9 @@ int main(int argc, char** argv) {
   // A bisect builds and A/Bs revisions of a git tree (runner/runner_bisect.h).
   if (options.bisect) return runner_bisect(options);
   // Report comparison runs no flight (runner/runner_compare.h).
+  if (options.compare) return runner_compare(options);
   std::string refused;
-  if (options.compare) {
-    if (!file_replace_check_outputs({}, {options.plot}, &refused)) {
-      fprintf(stderr, "boxfield_runner: %s\n", refused.c_str());
-      return 1;
-    }
-    return runner_compare(options);
-  }
+  if (!options.history_command.empty()) return runner_history(options);
   // Turns with a controlling process (an A/B) come through the environment;
   // the report then goes where that process says.
   runner_turns turns;
@@ -440,6 +520,14 @@ int main(int argc, char** argv) {
   std::string written;
   std::vector<std::string> failed;
   int status = runner_report_finish(report, "boxfield_runner", ending, &written, &failed);
+  // The flight's keys quit the program (Escape or Q) before its runs were
+  // over: the report holds part of them, and the run is a failure.
+  if (!box_field_bench_complete()) {
+    failed.push_back("boxfield_runner: the program quit " + box_field_bench_stopped_at() +
+                     ", before its runs were over (Escape or Q in the flight); the report holds the "
+                     "frames drawn so far");
+    status = 1;
+  }
   fputs(written.c_str(), stdout);
   fflush(stdout);
   for (const std::string& line : failed) fprintf(stderr, "%s\n", line.c_str());
@@ -447,6 +535,20 @@ int main(int argc, char** argv) {
     fprintf(stderr, "boxfield_runner: turn-taking (RUNNER_TURNS) failed: %s\n",
             box_field_bench_turn_error().c_str());
     status = 1;
+  }
+  // The history is updated after the run's own report is written; a history
+  // that cannot be is one line and status 5 when the run itself passed.
+  std::string target = history_target(options.history);
+  if (!target.empty()) {
+    std::string line;
+    int recorded = HISTORY_NOT_UPDATED_STATUS;
+    if (written.find("report: ") != std::string::npos) {
+      recorded = history_record_report(target, ending.json_path, "boxfield_runner", &line);
+    } else {
+      line = "boxfield_runner: the history was not updated: the report was not written";
+    }
+    fprintf(recorded ? stderr : stdout, "%s\n", line.c_str());
+    if (status == 0) status = recorded;
   }
   return status;
 }

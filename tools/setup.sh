@@ -29,16 +29,18 @@ done
 # image writer and reader (PNG files, compiled into the programs),
 # nlohmann-json (the runners' reports, header only), help2man
 # (the manual pages, made from the programs' --help), libwayland-client's
-# headers (the SDL backend checks a Wayland compositor for a seat).
+# headers (the SDL backend checks a Wayland compositor for a seat), SQLite
+# and libpq (the history of runs).
 run_packages=(
   cmake make g++ pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   libstb-dev nlohmann-json3-dev help2man libwayland-dev
+  libsqlite3-dev libpq-dev
 )
 # Testing as well: GoogleTest and Google Benchmark, the X server, the Wayland
 # compositor (weston) and input tools of the window tests, the Windows cross
 # compilers and Wine, clang for the fuzz targets and the format and lint
-# checks, Valgrind.
+# checks, Valgrind, the PostgreSQL server (a throwaway cluster per test run).
 test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils libx11-dev weston
@@ -46,6 +48,7 @@ test_packages=(
   clang clang-format clang-tidy libclang-rt-14-dev
   valgrind apitrace
   dpkg-dev lintian unzip locales
+  postgresql
 )
 
 packages=("${run_packages[@]}")

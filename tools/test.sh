@@ -4,7 +4,8 @@
 #   2. build natively with warnings as errors, and check formatting
 #   3. cross-build for Windows: i686 (the 32-bit target) and x86_64
 #   4. run every CTest label: unit, gl (headless Mesa), window (Xvfb +
-#      xdotool), windows (the x86_64 build under Wine)
+#      xdotool), windows (the x86_64 build under Wine), postgres (a
+#      throwaway PostgreSQL cluster for the history of runs)
 #   5. rebuild with AddressSanitizer + UndefinedBehaviorSanitizer and run the
 #      unit tests again
 #   6. rebuild with x87 arithmetic (as the 32-bit Windows build computes,

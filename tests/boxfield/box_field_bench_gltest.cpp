@@ -126,6 +126,29 @@ TEST(box_field_bench, WarmUpAndRunsFlyTheSameFramesEachTime) {
   }
 }
 
+TEST(box_field_bench, OnlyFramesThatBuildAListAreLeftOut) {
+  // Wire from frame 4, solid again from frame 7: the first run ends in
+  // solid mode, so the second keeps its list and times its first frame.
+  for (int32_t warmup : {0, 1}) {
+    box_field_bench_options o = one_run();
+    o.runs.warmup_passes = warmup;
+    o.runs.runs = 2;
+    char error[128];
+    ASSERT_EQ(
+        runner_parse_script("3 down M\n4 up M\n6 down M\n7 up M\n8 end\n", &o.script, error, sizeof error), 1)
+        << error;
+    std::string plot;
+    runner_report r = run(true, nullptr, &plot, queue_mouse, o);
+    ASSERT_EQ(r.runs.size(), 2u);
+    // The context's first frame builds the solid list, in the warm-up when
+    // there is one.
+    EXPECT_EQ(modes_of(r.runs[0]), warmup ? "sssWwwSs" : "SssWwwSs") << warmup;
+    EXPECT_EQ(modes_of(r.runs[1]), "sssWwwSs") << warmup;
+    EXPECT_EQ(runner_report_mode(r, "solid")->frames, warmup ? 8u : 7u);
+    EXPECT_EQ(runner_report_mode(r, "wire")->frames, 4u);
+  }
+}
+
 TEST(box_field_bench, GpuAndCpuTimeOfEveryTimedFrame) {
   std::string plot;
   runner_report r = run(true, nullptr, &plot, queue_mouse, one_run());
@@ -158,27 +181,44 @@ void slow_instrument(const char* what) {
 }
 
 TEST(box_field_bench, InstrumentsNeverCountInAFrame) {
-  for (runner_frame_end end : {RUNNER_FRAME_END_FINISH, RUNNER_FRAME_END_SWAP}) {
-    box_field_bench_options o = one_run();
-    char error[128];
-    ASSERT_EQ(runner_parse_script("3 down M\n4 up M\n2 shot early\n6 shot late\n8 end\n", &o.script, error,
-                                  sizeof error),
-              1)
-        << error;
-    o.runs.warmup_passes = 1;
-    o.runs.runs = 2;
-    o.progress = true;
-    o.frame_end = end;
-    o.seconds = test_clock;
-    o.instrument_hook = slow_instrument;
-    instruments_seen.clear();
-    std::string plot;
-    runner_report r = run(true, nullptr, &plot, queue_mouse, o);
-    EXPECT_EQ(instruments_seen, "gpu read-back;progress;shot;") << runner_frame_end_name(end);
-    EXPECT_EQ(r.shots.size(), 2u);  // in the first timed run only
-    ASSERT_EQ(r.runs.size(), 2u);
-    for (const auto& frames : r.runs) {
-      for (const runner_frame& f : frames) EXPECT_EQ(f.ms, 0.0) << runner_frame_end_name(end);
+  // Read back every frame, or only when the GPU timer's ring is full (as
+  // when the GPU runs behind): from then on every frame waits for it.
+  for (bool read_each_frame : {true, false}) {
+    for (runner_frame_end end : {RUNNER_FRAME_END_FINISH, RUNNER_FRAME_END_SWAP}) {
+      SCOPED_TRACE(::testing::Message()
+                   << runner_frame_end_name(end) << (read_each_frame ? "" : ", ring full"));
+      box_field_bench_options o = one_run();
+      o.gpu_read_each_frame = read_each_frame;
+      char error[128];
+      ASSERT_EQ(runner_parse_script("3 down M\n4 up M\n2 shot early\n6 shot late\n8 end\n", &o.script, error,
+                                    sizeof error),
+                1)
+          << error;
+      o.runs.warmup_passes = 1;
+      o.runs.runs = 2;
+      o.progress = true;
+      o.frame_end = end;
+      o.seconds = test_clock;
+      o.instrument_hook = slow_instrument;
+      instruments_seen.clear();
+      std::string plot;
+      runner_report r = run(true, nullptr, &plot, queue_mouse, o);
+      for (const char* what : {"progress;", "shot;"})
+        EXPECT_NE(instruments_seen.find(what), std::string::npos);
+      EXPECT_EQ(instruments_seen.find("gpu read-back;") != std::string::npos, read_each_frame)
+          << instruments_seen;
+      if (!read_each_frame) {
+        EXPECT_NE(instruments_seen.find("gpu wait;"), std::string::npos) << instruments_seen;
+      }
+      EXPECT_EQ(r.shots.size(), 2u);  // in the first timed run only
+      ASSERT_EQ(r.runs.size(), 2u);
+      for (const auto& frames : r.runs) {
+        for (const runner_frame& f : frames) {
+          EXPECT_EQ(f.ms, 0.0);
+          // Every frame's GPU time arrives, however late it was read.
+          EXPECT_GE(f.gpu_ms, 0.0);
+        }
+      }
     }
   }
 }

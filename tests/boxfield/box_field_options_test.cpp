@@ -156,6 +156,24 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
   EXPECT_EQ(bi.out_dir, "bisect-out");
   EXPECT_EQ(bi.width, 1280);  // the flight's size is the sides' own
 
+  // The history: recording beside a flight, one reading view with its filters.
+  box_field_runner_options h;
+  ASSERT_TRUE(box_field_runner_parse_options({"--tour", "bench", "--history", "h.db"}, &h, &message))
+      << message;
+  EXPECT_EQ(h.history, "h.db");
+  EXPECT_EQ(h.history_command, "");
+  ASSERT_TRUE(box_field_runner_parse_options(
+      {"--history-trend", "--plot", "t.png", "--until", "2026-03-01", "--driver", "Mesa 23"}, &h, &message))
+      << message;
+  EXPECT_EQ(h.history_command, "trend");
+  EXPECT_EQ(h.plot, "t.png");
+  EXPECT_EQ(h.until, "2026-03-01");
+  EXPECT_EQ(h.driver, "Mesa 23");
+  box_field_runner_options add;
+  ASSERT_TRUE(box_field_runner_parse_options({"--history-add", "a.json", "b.json"}, &add, &message))
+      << message;
+  EXPECT_EQ(add.reports, (std::vector<std::string>{"a.json", "b.json"}));
+
   box_field_runner_options d;  // the defaults its help explains
   ASSERT_TRUE(box_field_runner_parse_options({}, &d, &message));
   EXPECT_EQ(d.tour, "short");
@@ -185,6 +203,18 @@ TEST(box_field_runner_options, FlightAndCompareModesAreRead) {
        "--base does not go with --bisect (--run is the command of both sides)"},
       {{"--bisect", "--ab", "--good", "v1", "--bad", "v2", "--build", "b", "--run", "r"},
        "--bisect does not go with --ab"},
+      {{"--plot", "p.png"}, "--plot needs --compare"},
+      {{"--history-runs", "--history-changes"}, "give one of the --history-... options at a time"},
+      {{"--history-trend", "--tour", "bench"}, "--tour does not go with the --history-... options"},
+      {{"--history-changes", "--plot", "p.png"}, "--plot goes with --compare or --history-trend"},
+      {{"--history-add"}, "--history-add takes one or more report files"},
+      {{"--history-add", "a.json", "--machine", "ab"}, "--machine does not go with --history-add"},
+      {{"--machine", "ab"},
+       "--machine goes with --history-runs, --history-trend, --history-changes or --history-csv"},
+      {{"--history-runs", "--since", "March"},
+       "--since wants a UTC date, 2026-03-01 or 2026-03-01T12:00:00Z (got 'March')"},
+      {{"--history-runs", "stray"}, "unexpected argument 'stray'"},
+      {{"--compare", "a", "b", "--history", "h.db"}, "--history does not go with --compare"},
   };
   for (const auto& r : refusals) {
     box_field_runner_options x;

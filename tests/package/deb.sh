@@ -44,7 +44,7 @@ for f in "$deb" "$dev"; do
   [ "$(dpkg-deb -f "$f" Source)" = boxfield-toolkit ] || fail "$(basename "$f"): source $(dpkg-deb -f "$f" Source)"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libstdc++6 libsdl2-2.0-0 libegl1 libopengl0 libglu1-mesa; do
+for lib in libc6 libstdc++6 libsdl2-2.0-0 libegl1 libopengl0 libglu1-mesa libsqlite3-0 libpq5; do
   has "$depends" "$lib" || fail "boxfield Depends lacks $lib: $depends"
 done
 [[ "$depends" != *png* ]] || fail "boxfield depends on a PNG library: $depends"

@@ -41,7 +41,7 @@ assert [p["first"] for p in d["pairs"][:4]] == ["base", "new", "new", "base"]
 for p in d["pairs"]:
     assert os.path.isfile(p["base_report"]) and os.path.isfile(p["new_report"]), p
     assert set(p["ratios"]) == {"solid", "wire"} and p["ratios"]["solid"]["time"] > 0
-assert len({p["generation"] for p in d["pairs"]}) == 6
+assert len({p["generation"] for p in d["pairs"]}) == 12
 PYEOF
 
 # 20 % more work per frame in NEW: SLOWER in every mode, status 1.

@@ -2,7 +2,9 @@
 # Real runs and their comparison: two invocations of the runner on the same
 # build (a warm-up pass and three timed runs each, flown at the same time) give one RESULT line per
 # mode, an environment record with every field filled, and an A/A
-# comparison that is never SLOWER; a copy with every time 5 % longer is
+# comparison that is never SLOWER (status 4 when UNCERTAIN); a run pinned
+# to one processor records one usable and is not compared with an unpinned
+# one; a flight Escape stopped early exits 1 and its report is refused; a copy with every time 5 % longer is
 # never SAME or FASTER; a copy without wire frames fails; copies that
 # measured something else are refused with one line (status 3) unless
 # --force; and with EGL made unavailable the comparison gives the same
@@ -19,12 +21,17 @@ printf '1 move 0 0\n2 down W\n30 down M\n32 up M\n50 move 2 0\n60 end\n' >flight
 # Both invocations at once, so that whatever else the machine does weighs
 # on both alike (run one after the other on a busy shared machine, the
 # second can see another load for all its runs, and that is a real change).
+# A third one pinned to one processor, where taskset is at hand.
+pinned=(true)
+command -v taskset >/dev/null && pinned=(taskset -c 0 "$runner")
 for name in a b; do
   "$runner" --script flight.txt --size 160x90 --warmup 1 --runs 3 --out "$name" --results-file "$name.csv" \
     >"$name.txt" 2>"$name.err" &
 done
+"${pinned[@]}" --script flight.txt --size 160x90 --warmup 1 --runs 3 --out pinned >pinned.txt 2>&1 &
 wait %1 || { cat a.txt a.err; fail "run a"; }
 wait %2 || { cat b.txt b.err; fail "run b"; }
+wait %3 || { cat pinned.txt; fail "pinned run"; }
 for name in a b; do
   results=$(grep '^RESULT ' "$name.txt")
   echo "$results"
@@ -43,6 +50,8 @@ for key in ["cpu_model", "os", "kernel", "window_system", "egl", "gl_vendor", "g
             "driver_version", "program", "program_version", "source_revision", "compiler", "build_type"]:
     assert isinstance(e[key], str) and e[key], key
 assert e["logical_cores"] >= 1
+assert 1 <= e["usable_cpus"] <= e["affinity_cpus"] <= e["logical_cores"], e
+assert e["cpu_limit"] is None or e["cpu_limit"] > 0, e
 assert re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", e["utc_time"]), e["utc_time"]
 assert e["surface"] == {"width": 160, "height": 90}
 assert d["schema_version"] == 2 and d["runs"]["count"] == 3 and d["runs"]["warmup_passes"] == 1
@@ -78,9 +87,47 @@ for pair in "a b" "b a"; do
   set -- $pair
   compare "$1/report.json" "$2/report.json"
   echo "$out"
-  [ "$status" = 0 ] || fail "A/A $pair: status $status: $err"
+  [ "$status" = 0 ] || [ "$status" = 4 ] || fail "A/A $pair: status $status: $err"
   ! grep -q '  SLOWER' <<<"$out" || fail "A/A $pair said SLOWER"
+  if grep -q '  UNCERTAIN' <<<"$out"; then
+    [ "$status" = 4 ] && grep -q '^undecided: ' <<<"$out" || fail "A/A $pair: UNCERTAIN with status $status"
+  fi
 done
+
+# The run pinned to one processor records one usable processor beside the
+# machine's count, and is not compared with an unpinned run.
+if [ "${pinned[0]}" = taskset ]; then
+  usable=$(python3 -c 'import json,sys; e=json.load(open(sys.argv[1]))["environment"]; print(e["usable_cpus"], e["logical_cores"])' pinned/report.json)
+  unpinned=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["environment"]["usable_cpus"])' a/report.json)
+  [ "${usable% *}" = 1 ] || fail "pinned run: usable CPUs and cores '$usable'"
+  if [ "$unpinned" != 1 ]; then
+    compare a/report.json pinned/report.json
+    [ "$status" = 3 ] && grep -q "usable CPUs differ: \"$unpinned\" against \"1\"" cmp.err || fail "pinned compared: $status $err"
+  fi
+else
+  echo "no taskset: the pinned run is not checked"
+fi
+
+# Escape in the flight stops it before its runs are over: status 1 with a
+# line saying so, a report of the frames so far, and --compare refuses that
+# report unless --force, which names it.
+printf '1 move 0 0\n2 down W\n30 down ESC\n60 end\n' >stopped.txt
+status=0
+"$runner" --script stopped.txt --size 160x90 --warmup 0 --runs 3 --out stopped >stopped.out 2>stopped.err || status=$?
+[ "$status" = 1 ] || fail "stopped flight: status $status"
+grep -q '^boxfield_runner: the program quit at frame 3[01] of 60 in timed run 1 of 3, before its runs were over' stopped.err \
+  || fail "stopped flight: $(cat stopped.err)"
+python3 - stopped/report.json <<'PYEOF' || fail "stopped flight's report"
+import json, sys
+runs = json.load(open(sys.argv[1], encoding="utf-8"))["runs"]
+assert runs["count"] == 1 and runs["ended_by"] == "stopped before the runs were over", runs
+PYEOF
+compare stopped/report.json stopped/report.json
+[ "$status" = 3 ] && grep -q 'stopped/report.json was stopped before the runs were over (runs.ended_by)' cmp.err \
+  || fail "stopped report compared: $status $err"
+compare stopped/report.json stopped/report.json --force
+[ "$status" != 3 ] && grep -q '^note: stopped/report.json was stopped before the runs were over' cmp.out \
+  || fail "stopped report with --force: $status $out"
 
 # rewrite IN OUT PYTHON: a copy of a report changed by a Python statement on d.
 rewrite() {
@@ -106,7 +153,7 @@ compare a/report.json slower.json
 echo "$out"
 grep -Eq '  (SLOWER|UNCERTAIN)' <<<"$out" && ! grep -Eq '  (SAME|FASTER)$' <<<"$out" \
   || fail "5 % slower said SAME or FASTER"
-[ "$status" = 0 ] || [ "$status" = 1 ] || fail "5 % slower: status $status"
+[ "$status" = 1 ] || [ "$status" = 4 ] || fail "5 % slower: status $status"
 
 rewrite a/report.json no_wire.json 'd["modes"]["wire"].update(frames=0, runs=0, median_ms=None, run_figures=[]); d["frame_times_ms"]["wire"] = []'
 compare a/report.json no_wire.json
@@ -119,7 +166,8 @@ compare a/report.json swap.json
   || fail "refusal: $err"
 [ -z "$out" ] || fail "refusal printed a table"
 compare a/report.json swap.json --force
-[ "$status" = 0 ] && grep -q '^note: the reports differ: frame ends differ' <<<"$out" || fail "--force: $status $out"
+{ [ "$status" = 0 ] || [ "$status" = 4 ]; } && grep -q '^note: the reports differ: frame ends differ' <<<"$out" \
+  || fail "--force: $status $out"
 
 # The reader's memory: two reports of 20 MiB (4 million frame times each)
 # compared within 300 MB of address space, about 7 times their size.
@@ -127,7 +175,7 @@ rewrite a/report.json big.json 'd["frame_times_ms"]["solid"] = [[0.5] * (4 << 20
 status=0
 (ulimit -v 300000 && __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json "$runner" --compare big.json big.json \
   >big.out 2>big.err) || status=$?
-[ "$status" = 0 ] || fail "20 MiB reports in 300 MB: status $status: $(head -c 300 big.err)"
+[ "$status" = 0 ] || [ "$status" = 4 ] || fail "20 MiB reports in 300 MB: status $status: $(head -c 300 big.err)"
 rm -f big.json
 
 # No EGL (glvnd finds no vendor library): the same verdict, no picture.

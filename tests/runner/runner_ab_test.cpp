@@ -145,13 +145,14 @@ while [ $i -lt $n ]; do
   m=$(awk "BEGIN { print (10 + ($i % 3) * 0.2) * $scale }")
   figs="$figs${figs:+,}{\"median_ms\":$m}"
 done
+med=$(awk "BEGIN { print 10.2 * $scale }")
 {
   printf '{"schema_version":2,"program":"fake","frame_end":"finish","clock":"real","script":"tour ab",'
   printf '"add_work_percent":%s,"surface":{"width":%s,"height":%s},"gl":{"renderer":"fake"},"modes":{' \
     "$add" "${size%x*}" "${size#*x}"
   sep=""
   for mode in $modes; do
-    printf '%s"%s":{"frames":%s,"run_figures":[%s]}' "$sep" "$mode" $((n * 10)) "$figs"
+    printf '%s"%s":{"frames":%s,"median_ms":%s,"run_figures":[%s]}' "$sep" "$mode" $((n * 10)) "$med" "$figs"
     sep=,
   done
   printf '}}\n'
@@ -219,11 +220,11 @@ TEST_F(RunnerAbSides, VerdictsResultLinesAndRecord) {
   std::ifstream json(dir + "/out/ab.json");
   std::stringstream text;
   text << json.rdbuf();
-  for (const char* key : {"\"version\": 1", "\"pairs\": 12", "\"generation\": 6", "\"verdict\": \"SLOWER\"",
-                          "/out/new-006/report.json\"", "\"first\": \"new\""})
+  for (const char* key : {"\"version\": 1", "\"pairs\": 12", "\"generation\": 12", "\"verdict\": \"SLOWER\"",
+                          "/out/new-012/report.json\"", "\"first\": \"new\""})
     EXPECT_NE(text.str().find(key), std::string::npos) << key;
   struct stat st;
-  EXPECT_EQ(stat((dir + "/out/base-006/report.json").c_str(), &st), 0);
+  EXPECT_EQ(stat((dir + "/out/base-012/report.json").c_str(), &st), 0);
 
   // The same in both: SAME, status 0; NEW without the wire mode: MISSING.
   ab_run same = run(side("1"), side("1"), 12);

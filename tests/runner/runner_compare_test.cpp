@@ -14,9 +14,17 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#ifdef __linux__
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "runner/runner_compare.h"
+#include "runner/runner_environment.h"
 #include "runner/runner_report.h"
 #include "support/temp_files.h"
 
@@ -112,14 +120,19 @@ TEST(runner_report_json, WrittenReportsReadBack) {
   EXPECT_FALSE(isnan(solid->p90_ms));
   EXPECT_EQ(solid->frame_times_ms.size(), 120u);
   EXPECT_TRUE(f.has_frame_times);
-  // The summary's figures: order-statistic interval of 6 run medians is
-  // their range; p99 and 1 % low are n/a with 20 frames a run.
+  // The summary's figures: the interval of 6 run medians reaches at least
+  // their range (9.9 .. 10.1); p99 and 1 % low are n/a with 20 frames a run.
   const runner_mode_figures* m = runner_report_mode(r, "solid");
   ASSERT_NE(m, nullptr);
   std::string line = runner_result_line(*m);
-  EXPECT_EQ(
-      line.rfind("RESULT mode=solid median_ms=10.000 ci_low_ms=9.900 ci_high_ms=10.100 cv_percent=0.", 0), 0u)
+  double low = 0.0, high = 0.0;
+  ASSERT_EQ(
+      sscanf(line.c_str(), "RESULT mode=solid median_ms=10.000 ci_low_ms=%lf ci_high_ms=%lf cv_percent=0.",
+             &low, &high),
+      2)
       << line;
+  EXPECT_LE(low, 9.9);
+  EXPECT_GE(high, 10.1);
   EXPECT_NE(line.find(" runs=6 frames=120"), std::string::npos);
 
   // One run of 99 frames and one of 100: p99 only when every run has 100.
@@ -149,7 +162,7 @@ TEST(runner_report_json, MalformedTextAndWrongFieldsAreRefused) {
   std::string good = runner_report_json(made_report({{10.0, 11.0}}, {{5.0}}));
   runner_read_figures f;
   std::string error;
-  auto replaced = [&good](const char* from, const char* to) {
+  auto replaced = [&good](const char* from, const std::string& to) {
     std::string s = good;
     size_t at = s.find(from);
     EXPECT_NE(at, std::string::npos) << from;
@@ -165,25 +178,35 @@ TEST(runner_report_json, MalformedTextAndWrongFieldsAreRefused) {
       {replaced("\"width\": 640", "\"width\": 0"), "surface size is not whole numbers"},
       {replaced("\"width\": 640", "\"width\": 640.5"), "surface size is not whole numbers"},
       {replaced("\"renderer\": \"llvmpipe\"", "\"renderer\": null"), "gl.renderer is not a string"},
-      {replaced("\"median_ms\": 10.5,", "\"median_ms\": -1,"), "is not a number from 0 up"},
+      {replaced("\"median_ms\": 10.5,", "\"median_ms\": -1,"),
+       "modes.solid.median_ms is -1, not a time above 0"},
       {replaced("\"median_ms\": 10.5,", "\"median_ms\": 1e400,"), "not a valid report"},
       {replaced("\"frames\": 2,", "\"frames\": 2.5,"), "modes.solid.frames is not a whole number"},
       {replaced("\"script\": \"tour bench\"", "\"script\": \"\xff\xfe\""), "not a valid report"},
       {good + "x", "not a valid report"},
       {"[1, 2]", "not a valid report: the report is not an object"},
       {"{\"a\": " + std::string(40, '[') + std::string(40, ']') + "}", "nesting deeper than 32"},
+      // A member the reader takes, given twice, wherever it is.
+      {replaced("\"script\": \"tour bench\"", "\"script\": \"first\", \"script\": \"tour bench\""),
+       "not a valid report: script is given twice"},
+      {replaced("\"shots\": []", "\"shots\": [], \"modes\": {}"), "not a valid report: modes is given twice"},
+      {replaced("\"frames\": 2,", "\"frames\": 2, \"frames\": 9,"), "modes.solid.frames is given twice"},
+      {replaced("\"cpu_model\": \"\"", "\"cpu_model\": \"\", \"cpu_model\": \"x\""),
+       "environment.cpu_model is given twice"},
   };
   for (const refusal& c : cases) {
     EXPECT_FALSE(parse(c.text, &f, &error)) << c.message;
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
   }
-  // Of duplicate keys the last counts, as in other JSON readers.
-  std::string twice =
-      replaced("\"script\": \"tour bench\"", "\"script\": \"first\", \"script\": \"tour bench\"");
-  twice = twice.replace(twice.find("\"modes\": {"), 10, "\"modes\": {\"solid\": {\"frames\": 9}, ");
-  ASSERT_TRUE(parse(twice, &f, &error)) << error;
-  EXPECT_EQ(f.script, "tour bench");
-  EXPECT_EQ(runner_read_find_mode(f, "solid")->frames, 2);
+  // Members the reader does not take may repeat.
+  EXPECT_TRUE(parse(replaced("\"shots\": []", "\"shots\": [], \"shots\": [1]"), &f, &error)) << error;
+  // Nesting exactly as deep as the limit (the report's object and 31
+  // arrays) is read; one level more is refused.
+  std::string at_limit =
+      std::string(RUNNER_REPORT_MAX_DEPTH - 1, '[') + std::string(RUNNER_REPORT_MAX_DEPTH - 1, ']');
+  EXPECT_TRUE(parse(replaced("\"shots\": []", "\"shots\": [], \"deep\": " + at_limit), &f, &error)) << error;
+  EXPECT_FALSE(parse(replaced("\"shots\": []", "\"shots\": [], \"deep\": [" + at_limit + "]"), &f, &error));
+  EXPECT_EQ(error, "not a valid report: nesting deeper than 32");
 }
 
 #ifndef _WIN32
@@ -284,7 +307,7 @@ TEST(runner_compare, VerdictsAndExitStatus) {
   command_result r = run_compare(base, same);
   EXPECT_EQ(r.status, RUNNER_COMPARE_OK) << r.err;
   EXPECT_NE(r.out.find("SAME"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("passed: no mode SLOWER or MISSING"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("passed: every mode BASE timed is SAME or FASTER"), std::string::npos) << r.out;
 
   r = run_compare(base, slower);
   EXPECT_EQ(r.status, RUNNER_COMPARE_FAILED);
@@ -295,10 +318,13 @@ TEST(runner_compare, VerdictsAndExitStatus) {
   EXPECT_NE(r.out.find("FASTER"), std::string::npos) << r.out;
   // The same slowdown under a larger threshold.
   EXPECT_EQ(run_compare(base, slower, nullptr, 12.5).status, RUNNER_COMPARE_OK);
-  // Exactly the threshold (3 %) is not beyond it, whatever the spread says.
+  // Exactly the threshold (3 %) is not beyond it: the interval reaching
+  // past it is UNCERTAIN, which has a status of its own.
   r = run_compare(base, edge);
-  EXPECT_EQ(r.status, RUNNER_COMPARE_OK) << r.out;
+  EXPECT_EQ(r.status, RUNNER_COMPARE_UNCERTAIN) << r.out;
   EXPECT_EQ(r.out.find("  SLOWER"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nundecided: no mode SLOWER or MISSING, but a mode is UNCERTAIN\n"),
+            std::string::npos);
 
   // One run a side: nothing to judge the noise by.
   std::string one_a =
@@ -306,8 +332,21 @@ TEST(runner_compare, VerdictsAndExitStatus) {
   std::string one_b =
       write_report("one_b.json", made_report({frames_around(20, 20)}, {frames_around(5, 20)}));
   r = run_compare(one_a, one_b);
-  EXPECT_EQ(r.status, RUNNER_COMPARE_OK);
+  EXPECT_EQ(r.status, RUNNER_COMPARE_UNCERTAIN);
   EXPECT_NE(r.out.find("UNCERTAIN (1 and 1 runs: 2 a side at least"), std::string::npos) << r.out;
+  // 20 % slower with three runs a side is UNCERTAIN, not a pass; beside a
+  // SLOWER mode the comparison fails.
+  std::vector<double> three = {10.0, 12.5, 8.5};
+  std::string three_a = write_report("three_a.json", made_report(runs_with_medians(three), {}));
+  std::string three_b = write_report("three_b.json", made_report(runs_with_medians(three, 1.2), {}));
+  r = run_compare(three_a, three_b);
+  EXPECT_EQ(r.status, RUNNER_COMPARE_UNCERTAIN) << r.out;
+  EXPECT_NE(r.out.find("UNCERTAIN (the interval"), std::string::npos) << r.out;
+  std::string mixed = write_report(
+      "mixed.json", made_report(runs_with_medians(solid_medians, 1.05), runs_with_medians({5.0, 6.0, 4.0})));
+  r = run_compare(base, mixed);
+  EXPECT_EQ(r.status, RUNNER_COMPARE_FAILED) << r.out;
+  EXPECT_NE(r.out.find("UNCERTAIN"), std::string::npos) << r.out;
 
   // A mode timed in BASE and not in NEW fails the comparison.
   std::string no_wire = write_report("no_wire.json", made_report(runs_with_medians(solid_medians), {}));
@@ -315,6 +354,57 @@ TEST(runner_compare, VerdictsAndExitStatus) {
   EXPECT_EQ(r.status, RUNNER_COMPARE_FAILED);
   EXPECT_NE(r.out.find("MISSING: NEW timed no frames in this mode"), std::string::npos) << r.out;
   EXPECT_EQ(run_compare(no_wire, base).status, RUNNER_COMPARE_OK);
+}
+
+// text with its n-th (0-based) occurrence of from replaced by to.
+std::string nth_replaced(std::string text, const std::string& from, const std::string& to, int n = 0) {
+  size_t at = text.find(from);
+  for (int i = 0; i < n && at != std::string::npos; i++) at = text.find(from, at + 1);
+  EXPECT_NE(at, std::string::npos) << from;
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+TEST(runner_compare, ReportsWithUnusableFiguresAreRefused) {
+  std::string base = write_report("base_u.json", standard());
+  std::string good = runner_report_json(made_report({{10.0, 11.0}}, {{5.0}}));
+  // The wire mode's run list emptied.
+  size_t wire = good.find("\"wire\": {");
+  size_t list = good.find("\"run_figures\": [", wire) + 16;
+  std::string no_runs = good;
+  no_runs.erase(list, no_runs.find("\n      ]", list) + 7 - list);
+  struct refusal {
+    std::string text, message;
+  };
+  const refusal cases[] = {
+      {no_runs, "modes.wire.frames is 1 but modes.wire.run_figures lists no run"},
+      {nth_replaced(good, "\"median_ms\": 5.0", "\"median_ms\": 0"),
+       "not a valid report: modes.wire.median_ms is 0, not a time above 0"},
+      {nth_replaced(good, "\"median_ms\": 5.0", "\"median_ms\": 0", 1),
+       "not a valid report: modes.wire.run_figures[0].median_ms is 0, not a time above 0"},
+      {nth_replaced(good, "\"median_ms\": 5.0", "\"median_ms\": null", 1),
+       "not a valid report: modes.wire.run_figures[0].median_ms is null, not a time above 0"},
+      {nth_replaced(good, "\"median_ms\": 5.0,", "", 1), "modes.wire.run_figures[0] has no median_ms"},
+      {nth_replaced(good, "\"median_ms\": 5.0", "\"median_ms\": null"),
+       "modes.wire.frames is 1 but modes.wire.median_ms is missing"},
+      {runner_report_json(made_report({{}}, {})), "no mode timed a frame (modes.*.frames are all 0)"},
+  };
+  for (const refusal& c : cases) {
+    std::string next = write_text("unusable.json", c.text);
+    command_result r = run_compare(base, next);
+    EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED) << c.message;
+    EXPECT_EQ(r.err, "boxfield_runner: " + next + ": " + c.message + "\n");
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+  // Two reports with nothing timed: the first one read is named.
+  std::string none = write_report("none_u.json", made_report({{}}, {}));
+  command_result r = run_compare(none, none);
+  EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
+  EXPECT_EQ(r.err, "boxfield_runner: " + none + ": no mode timed a frame (modes.*.frames are all 0)\n");
+  // A frame the clock could not time (null) is left out; the figures stay.
+  runner_read_figures f;
+  std::string error;
+  ASSERT_TRUE(parse(nth_replaced(good, "        11.0\n", "        null\n"), &f, &error)) << error;
+  EXPECT_EQ(runner_read_find_mode(f, "solid")->frame_times_ms, std::vector<double>({10.0}));
 }
 
 TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
@@ -334,6 +424,20 @@ TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
       {[](runner_report* r) { r->env.gl_renderer = "radeonsi"; }, "GL renderers differ"},
       {[](runner_report* r) { r->env.driver_settings = "LP_NUM_THREADS=1"; },
        "driver settings differ: \"\" against \"LP_NUM_THREADS=1\""},
+      {[](runner_report* r) { r->env.cpu_model = "Other CPU"; },
+       "CPU models differ: \"\" against \"Other CPU\""},
+      {[](runner_report* r) { r->env.usable_cpus = 1; }, "usable CPUs differ: \"0\" against \"1\""},
+      {[](runner_report* r) { r->env.cpu_limit = 1.5; }, "CPU limits differ: \"none\" against \"1.5\""},
+      {[](runner_report* r) { r->warmup_passes = 2; }, "warm-up passes differ: \"0\" against \"2\""},
+      {[](runner_report* r) { r->gpu_time = "GL_ARB_timer_query, GL_TIME_ELAPSED per frame"; },
+       "timer queries differ: \"off\" against \"on\""},
+      {[](runner_report* r) { r->gl_error_check = "GL_KHR_debug callback"; },
+       "GL error checks differ: \"glGetError per frame\" against \"GL_KHR_debug callback\""},
+      // Only headless runs record their swaps.
+      {[](runner_report* r) { r->egl_frames_swapped = 0; },
+       "headless swaps: recorded in NEW only (\"off\"; a report of an older build?)"},
+      {[](runner_report* r) { r->runs_ended_by = RUNNER_RUNS_STOPPED_EARLY; },
+       "changed.json was stopped before the runs were over (runs.ended_by)"},
   };
   for (const difference& d : cases) {
     runner_report changed = standard();
@@ -350,10 +454,53 @@ TEST(runner_compare, ReportsThatMeasuredOtherThingsAreRefused) {
     EXPECT_NE(r.out.find(d.message), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("compared because of --force"), std::string::npos);
   }
+  // Both ways of saying timer queries did not run are the same setting.
+  runner_report unavailable = standard(), off = standard();
+  off.gpu_time = "off (--gpu-time off)";
+  EXPECT_EQ(run_compare(write_report("unavailable.json", unavailable), write_report("off.json", off)).status,
+            RUNNER_COMPARE_OK);
+  // Work added on purpose is read where present (absent: none); a field
+  // absent from both reports is no difference, from one only it is.
   std::string text = runner_report_json(standard());
+  runner_report with_work = standard();
+  with_work.add_work_percent = 20;
+  std::string added = write_report("added.json", with_work);
+  command_result r = run_compare(base, added);
+  EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
+  EXPECT_NE(r.err.find(": added work differ: \"0 %\" against \"20 %\" (--force"), std::string::npos) << r.err;
+  std::string older = nth_replaced(text, "\"usable_cpus\": 0,", "");
+  r = run_compare(write_text("older_a.json", older), write_text("older_b.json", older));
+  EXPECT_EQ(r.status, RUNNER_COMPARE_OK) << r.err;
+  r = run_compare(write_text("older_a.json", older), base);
+  EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
+  EXPECT_NE(r.err.find(": usable CPUs: recorded in NEW only (\"0\"; a report of an older build?) (--force"),
+            std::string::npos)
+      << r.err;
+  // Every difference in the one line, a stopped flight among them.
+  runner_report two = standard();
+  two.env.usable_cpus = 1;
+  two.warmup_passes = 3;
+  two.runs_ended_by = RUNNER_RUNS_STOPPED_EARLY;
+  std::string next = write_report("two.json", two);
+  r = run_compare(base, next);
+  EXPECT_EQ(r.err,
+            "boxfield_runner: not comparing " + base + " with " + next +
+                ": usable CPUs differ: \"0\" against \"1\"; warm-up passes differ: \"0\" against \"3\"; " +
+                next +
+                " was stopped before the runs were over (runs.ended_by) (--force compares them anyway)\n");
+  r = run_compare(base, next, nullptr, 3.0, true);
+  EXPECT_EQ(r.status, RUNNER_COMPARE_OK);
+  EXPECT_EQ(
+      r.out.find("note: the reports differ: usable CPUs differ: \"0\" against \"1\"; warm-up passes differ: "
+                 "\"0\" against \"3\"; compared because of --force\nnote: " +
+                 next +
+                 " was stopped before the runs were over (runs.ended_by); compared because of --force\n"),
+      0u)
+      << r.out;
+  text = runner_report_json(standard());
   std::string old =
       write_text("old.json", text.replace(text.find("\"schema_version\": 2"), 19, "\"schema_version\": 1"));
-  command_result r = run_compare(base, old);
+  r = run_compare(base, old);
   EXPECT_EQ(r.status, RUNNER_COMPARE_REFUSED);
   EXPECT_NE(r.err.find("old.json: schema_version 1, this build reads 2"), std::string::npos) << r.err;
   std::string broken = write_text("broken.json", runner_report_json(standard()).substr(0, 200));
@@ -378,6 +525,39 @@ TEST(runner_environment, DriverSettingsAreTheDriversOwnVariablesSorted) {
             "LP_NUM_THREADS=1; MESA_GL_VERSION_OVERRIDE=3.3; vblank_mode=0");
   const char* const none[] = {"HOME=/root", nullptr};
   EXPECT_EQ(runner_driver_settings(none), "");
+}
+
+TEST(runner_environment, UsableCpusFollowTheAffinityAndTheCgroupLimit) {
+  EXPECT_DOUBLE_EQ(runner_cgroup_cpu_limit("150000 100000\n"), 1.5);
+  for (const char* no_limit : {"max 100000\n", "100000", "-5 100000", "5 0", "50000 100000 x", ""})
+    EXPECT_EQ(runner_cgroup_cpu_limit(no_limit), 0.0) << no_limit;
+  EXPECT_EQ(runner_usable_cpus(8, 1.5, 16), 2);
+  EXPECT_EQ(runner_usable_cpus(1, 4.0, 16), 1);
+  EXPECT_EQ(runner_usable_cpus(0, 0.0, 4), 4);
+#ifdef __linux__
+  // Pinned to one processor, as under taskset -c 0 (in a child, so this
+  // process keeps its own): the machine's count stays, one is usable.
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) != 0) _exit(90);
+    int first = 0;
+    while (!CPU_ISSET(first, &set)) first++;
+    CPU_ZERO(&set);
+    CPU_SET(first, &set);
+    if (sched_setaffinity(0, sizeof set, &set) != 0) _exit(91);
+    runner_environment e;
+    runner_environment_gather(&e);
+    _exit(e.affinity_cpus == 1 && e.usable_cpus == 1 &&
+                  e.logical_cores == (int32_t)std::thread::hardware_concurrency()
+              ? 0
+              : 92);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+#endif
 }
 
 // What the comparison picture is handed: where it goes and both runs' frames.
@@ -410,6 +590,15 @@ TEST(runner_compare, PictureBesideTheNewReportNeverChangesTheVerdict) {
   EXPECT_EQ(plotted_base_solid, std::vector<double>({9.0, 11.0, 9.0, 11.0}));
   r = run_compare(base, next, plot_ok, 3.0, false, temp_path("chosen.png"));
   EXPECT_EQ(plotted_path, temp_path("chosen.png"));
+  // A picture path that cannot be written is a usage error, refused before
+  // the reports are read.
+  plotted_path.clear();
+  std::filesystem::create_directories(temp_path("a_folder.png"));
+  r = run_compare(temp_path("none_a.json"), temp_path("none_b.json"), plot_ok, 3.0, false,
+                  temp_path("a_folder.png"));
+  EXPECT_EQ(r.status, RUNNER_COMPARE_USAGE);
+  EXPECT_EQ(r.err, "boxfield_runner: cannot write " + temp_path("a_folder.png") + ": it is a folder\n");
+  EXPECT_TRUE(r.out.empty() && plotted_path.empty());
 
   // No picture: one line on the error stream, the verdict and status kept.
   std::string slower = write_report("slower_p.json", standard(1.05));

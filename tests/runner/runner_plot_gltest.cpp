@@ -2,8 +2,9 @@
 // colour only, a second run overlaid adds the second colour, a panel is
 // drawn for every mode either run has, the title and labels are drawn, and the caller's GL state (blending,
 // depth test, line smoothing), matrices and current font come back as they were. The ms axis covers the
-// slowest frame at every magnitude, and frame times that are huge, tiny, equal, infinite or NaN draw a
-// picture without looping forever. PNG files keep every pixel, and a file that cannot be written says why.
+// slowest frame of either run at every magnitude, and frame times that are huge, tiny, equal, infinite or NaN
+// draw a picture without looping forever. PNG files keep every pixel, and a file that cannot be written says
+// why.
 #include <float.h>
 #include <gtest/gtest.h>
 #include <math.h>
@@ -109,6 +110,52 @@ TEST(runner_plot, APanelForEveryModeOfEitherRun) {
   one.label = "one";
   one.modes = {{"only", std::vector<double>(10, 5.0)}};
   EXPECT_EQ(panels_in_column(runner_plot_frametimes("one", one, nullptr), 620), 1);
+}
+
+// Mean row of the pixels of column x within 24 per channel of a packed
+// colour; -1 when there are none.
+double mean_row_near(const runner_image& im, int32_t x, int32_t rgb) {
+  const int r = (rgb >> 16) & 255, g = (rgb >> 8) & 255, b = rgb & 255;
+  double sum = 0.0;
+  int n = 0;
+  for (int32_t y = 0; y < im.height; y++) {
+    const uint8_t* p = &im.rgb[((size_t)y * im.width + x) * 3];
+    if (abs(p[0] - r) <= 24 && abs(p[1] - g) <= 24 && abs(p[2] - b) <= 24) {
+      sum += y;
+      n++;
+    }
+  }
+  return n ? sum / n : -1.0;
+}
+
+TEST(runner_plot, ScaleCoversTheSlowerRunToo) {
+  // Steady runs of 2 ms and, overlaid, 9 ms: the 9 ms run's median line
+  // sits 4.5 times as high above the panel's bottom as the 2 ms one's, not
+  // clipped to the top of a scale made for the faster run.
+  ASSERT_TRUE(headless_gl_open(640, 360));
+  runner_plot_run fast, slow;
+  fast.label = "fast";
+  fast.modes = {{"solid", std::vector<double>(60, 2.0)}};
+  slow.label = "slow";
+  slow.modes = {{"solid", std::vector<double>(60, 9.0)}};
+  for (bool slow_first : {false, true}) {
+    runner_image im = slow_first ? runner_plot_frametimes("scale", slow, &fast)
+                                 : runner_plot_frametimes("scale", fast, &slow);
+    const int32_t x = im.width / 3;
+    // The panel's bottom edge: the lowest row of the panel's colour.
+    int32_t bottom = -1;
+    for (int32_t y = 0; y < im.height; y++) {
+      const uint8_t* p = &im.rgb[((size_t)y * im.width + x) * 3];
+      if (p[0] == 0x1E && p[1] == 0x24 && p[2] == 0x2C) bottom = y;
+    }
+    const int32_t median_colour[2] = {0x9BE7FF, 0xFFD080};  // of the first and the second run
+    double fast_row = mean_row_near(im, x, median_colour[slow_first ? 1 : 0]);
+    double slow_row = mean_row_near(im, x, median_colour[slow_first ? 0 : 1]);
+    ASSERT_GT(bottom, 0) << slow_first;
+    ASSERT_GE(fast_row, 0.0) << slow_first;
+    ASSERT_GE(slow_row, 0.0) << slow_first;
+    EXPECT_NEAR((bottom - slow_row) / (bottom - fast_row), 4.5, 0.3) << slow_first;
+  }
 }
 
 // The axis for slowest frame x: finite, at or above x, round, not absurdly

@@ -1,6 +1,8 @@
 // The headless runner's own logic: flight-script parsing and its refusals,
-// frame-time statistics, picture comparison under a tolerance, and the
-// command-line value checks.
+// frame-time statistics (the interval's ranks at any run count, its
+// coverage under drift between runs, the --runs auto stop, Welch's degrees
+// of freedom), the count of repeated runs, picture comparison under a
+// tolerance, and the command-line value checks.
 #include <gtest/gtest.h>
 #include <math.h>
 #include <string.h>
@@ -10,6 +12,7 @@
 
 #include "runner/runner_args.h"
 #include "runner/runner_image.h"
+#include "runner/runner_runs.h"
 #include "runner/runner_script.h"
 #include "runner/runner_stats.h"
 
@@ -187,28 +190,175 @@ TEST(runner_stats, QuartilesAndTheFrameCountsPercentilesNeed) {
   EXPECT_TRUE(runner_summarise(v.data(), 10).has_p90);
 }
 
-TEST(runner_stats, OrderStatisticIntervalOfTheMedian) {
+// The largest k with P(B <= k - 1) <= 2.5 %, B binomial (n, 1/2), summed
+// term by term from P(B = 0) = 2^-n with the terms and their sum kept
+// scaled by a power of two, so nothing underflows or overflows.
+size_t exact_ci_rank(size_t n) {
+  double term = 1.0, sum = 0.0;
+  int exponent = -(int)n;  // term and sum are multiplied by 2^exponent
+  size_t best = 0;
+  for (size_t k = 1; k <= n / 2; k++) {
+    sum += term;
+    if (ldexp(sum, exponent) > 0.025) break;
+    best = k;
+    term = term * (double)(n - (k - 1)) / (double)k;
+    if (term > 0x1p500) {
+      term = ldexp(term, -500);
+      sum = ldexp(sum, -500);
+      exponent += 500;
+    }
+  }
+  return best;
+}
+
+TEST(runner_stats, OrderStatisticRanksOfTheMedian) {
   size_t low = 0, high = 0;
   EXPECT_FALSE(runner_median_ci_ranks(5, &low, &high));  // 93.75 % at best
-  const size_t expect[][3] = {{6, 1, 6}, {9, 2, 8}, {10, 2, 9}, {17, 5, 13}, {100, 40, 61}};
+  const size_t expect[][3] = {{6, 1, 6}, {9, 2, 8}, {10, 2, 9}, {17, 5, 13}, {100, 40, 61}, {1075, 505, 571}};
   for (const auto& e : expect) {
     ASSERT_TRUE(runner_median_ci_ranks(e[0], &low, &high)) << e[0];
     EXPECT_EQ(low, e[1]) << e[0];
     EXPECT_EQ(high, e[2]) << e[0];
   }
+  // Either side of where 0.5^n underflows, and far past it.
+  for (size_t n : {1073, 1074, 1075, 1076, 2000, 3000, 5000}) {
+    ASSERT_TRUE(runner_median_ci_ranks(n, &low, &high)) << n;
+    EXPECT_EQ(low, exact_ci_rank(n)) << n;
+    EXPECT_EQ(high, n + 1 - low) << n;
+  }
+}
+
+TEST(runner_stats, SpreadOfRunValues) {
   const double runs[] = {6.0, 2.0, 5.0, 1.0, 4.0, 3.0};
   runner_spread s = runner_spread_of(runs, 6);
   EXPECT_EQ(s.median_ms, 3.5);
   ASSERT_TRUE(s.has_ci);
-  EXPECT_EQ(s.ci_low_ms, 1.0);
-  EXPECT_EQ(s.ci_high_ms, 6.0);
+  // At least the order-statistic interval (ranks 1 and 6).
+  EXPECT_LE(s.ci_low_ms, 1.0);
+  EXPECT_GE(s.ci_high_ms, 6.0);
   EXPECT_NEAR(s.cv_percent, sqrt(17.5 / 5.0) / 3.5 * 100.0, 1e-9);
-  EXPECT_FALSE(runner_spread_within(s, 50.0));
   EXPECT_FALSE(runner_spread_of(runs, 5).has_ci);
   EXPECT_FALSE(runner_spread_of(runs, 1).has_cv);
-  const double tight[] = {100.0, 101.0, 99.0, 100.5, 99.5, 100.0};
-  EXPECT_TRUE(runner_spread_within(runner_spread_of(tight, 6), 1.0));  // 99 and 101: exactly 1 %
-  EXPECT_FALSE(runner_spread_within(runner_spread_of(tight, 6), 0.99));
+  // Equal runs: no width at all.
+  const double equal[] = {10.0, 10.0, 10.0, 10.0, 10.0, 10.0};
+  s = runner_spread_of(equal, 6);
+  EXPECT_EQ(s.ci_low_ms, 10.0);
+  EXPECT_EQ(s.ci_high_ms, 10.0);
+  EXPECT_TRUE(runner_spread_within(s, 0.01));
+  // A zero value has no logarithm: the order-statistic interval alone.
+  const double with_zero[] = {0.0, 2.0, 5.0, 1.0, 4.0, 3.0};
+  s = runner_spread_of(with_zero, 6);
+  EXPECT_EQ(s.ci_low_ms, 0.0);
+  EXPECT_EQ(s.ci_high_ms, 5.0);
+  // From 20 runs the runs' own autocorrelation widens the interval when it
+  // is above the one allowed for: a steady climb has nearly 1.
+  std::vector<double> climbing, alternating;
+  for (int i = 0; i < 20; i++) {
+    climbing.push_back(100.0 + i);
+    alternating.push_back(i % 2 ? 90.0 : 110.0);
+  }
+  EXPECT_EQ(runner_spread_of(climbing.data(), 19).drift, RUNNER_CI_DRIFT);
+  EXPECT_GT(runner_spread_of(climbing.data(), 20).drift, 0.8);
+  EXPECT_EQ(runner_spread_of(alternating.data(), 20).drift, RUNNER_CI_DRIFT);
+}
+
+TEST(runner_stats, WithinTheTargetTakesBothEnds) {
+  runner_spread s = {};
+  s.runs = 10;
+  s.has_ci = true;
+  s.median_ms = 100.0;
+  s.ci_low_ms = 99.0;  // exactly 1 % below
+  s.ci_high_ms = 101.0;
+  EXPECT_TRUE(runner_spread_within(s, 1.0));
+  EXPECT_FALSE(runner_spread_within(s, 0.99));
+  s.ci_high_ms = 101.5;  // the low end within, the high end not
+  EXPECT_FALSE(runner_spread_within(s, 1.0));
+  s.ci_low_ms = 98.5;  // the high end within, the low end not
+  s.ci_high_ms = 100.5;
+  EXPECT_FALSE(runner_spread_within(s, 1.0));
+  s.has_ci = false;
+  s.ci_low_ms = s.ci_high_ms = 100.0;
+  EXPECT_FALSE(runner_spread_within(s, 1.0));
+}
+
+// Run values with drift: the logarithm of each run's value is an AR(1)
+// sequence of lag-1 autocorrelation rho and standard deviation cv around
+// log 100 (so 100 is the median the runs scatter around). Seeded, and the
+// same on every platform.
+struct drift_source {
+  uint64_t state;
+  double normal(void) {
+    auto uniform = [this]() {
+      state += 0x9E3779B97F4A7C15ull;  // splitmix64
+      uint64_t z = state;
+      z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+      z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+      return ((double)((z ^ (z >> 31)) >> 11) + 0.5) / 9007199254740992.0;
+    };
+    double u = uniform(), v = uniform();
+    return sqrt(-2.0 * log(u)) * cos(6.283185307179586 * v);
+  }
+  void fill(std::vector<double>* runs, double rho, double cv) {
+    double x = normal() * cv, e = sqrt(1.0 - rho * rho) * cv;
+    for (double& v : *runs) {
+      v = 100.0 * exp(x);
+      x = rho * x + e * normal();
+    }
+  }
+};
+
+bool covers(const runner_spread& s) { return s.has_ci && s.ci_low_ms <= 100.0 && s.ci_high_ms >= 100.0; }
+
+TEST(runner_stats, IntervalCoversUnderDrift) {
+  // Independent runs, and the drift the test machine shows (autocorrelation
+  // 0.2 to 0.6), with few runs and many; the interval must not buy its
+  // coverage by being needlessly wide either.
+  drift_source source = {1};
+  const int trials = 10000;
+  for (size_t n : {6, 27}) {
+    std::vector<double> runs(n);
+    for (double rho : {0.0, 0.4, 0.6}) {
+      int covered = 0;
+      for (int t = 0; t < trials; t++) {
+        source.fill(&runs, rho, 0.02);
+        covered += covers(runner_spread_of(runs.data(), n));
+      }
+      double coverage = (double)covered / trials;
+      EXPECT_GE(coverage, 0.95) << n << " runs, autocorrelation " << rho;
+      if (rho == 0.6) {
+        EXPECT_LE(coverage, 0.99) << n << " runs";
+      }
+    }
+  }
+}
+
+TEST(runner_stats, AutoRunsStopOnAnIntervalThatCovers) {
+  // --runs auto with --ci 1 and 30 runs at most, looking after every run.
+  // With CV 1 % many flights stop early; with CV 2 % few do.
+  drift_source source = {2};
+  const int trials = 3000;
+  const size_t max_runs = 30;
+  std::vector<double> runs(max_runs);
+  const double cases[][2] = {{0.01, 0.4}, {0.01, 0.6}, {0.02, 0.4}, {0.02, 0.6}};
+  for (const auto& c : cases) {
+    const double cv = c[0], rho = c[1];
+    int covered = 0, early = 0;
+    size_t fewest = max_runs;
+    for (int t = 0; t < trials; t++) {
+      source.fill(&runs, rho, cv);
+      size_t n = 1;
+      while (n < max_runs && !runner_spread_auto_done(runs.data(), n, 1.0)) n++;
+      early += n < max_runs;
+      fewest = std::min(fewest, n);
+      covered += covers(runner_spread_of(runs.data(), n, true));
+    }
+    double coverage = (double)covered / trials;
+    EXPECT_GE(coverage, 0.95) << "CV " << cv << ", autocorrelation " << rho;
+    EXPECT_GE(fewest, RUNNER_AUTO_MIN_RUNS);
+    if (cv == 0.01) {
+      EXPECT_GT(early, trials / 4) << "autocorrelation " << rho;
+    }
+  }
 }
 
 TEST(runner_stats, StudentQuantiles) {
@@ -263,6 +413,84 @@ TEST(runner_stats, VerdictsOnRunMedians) {
   for (int i = 0; i < 6; i++) alternating.insert(alternating.end(), {100.0 + i, 111.0 - i});
   EXPECT_EQ(verdict(drifting, scaled(drifting, 0.94)), RUNNER_UNCERTAIN);
   EXPECT_EQ(verdict(alternating, scaled(alternating, 0.94)), RUNNER_FASTER);
+}
+
+TEST(runner_stats, WelchDegreesOfFreedomComeFromBatches) {
+  // Ten runs a side in five batches of two equal runs: the batch means of
+  // the logarithms are c - 2d .. c + 2d, so each side's mean has variance
+  // 2.5 d^2 / 5 = d^2 / 2, the difference's standard error is d, and
+  // Welch's degrees of freedom are (d^2)^2 / (2 (d^2 / 2)^2 / 4) = 8 (the
+  // runs, ten a side, would give 18 and a narrower interval).
+  const double d = 0.01, shift = 0.052;
+  std::vector<double> base, next;
+  for (int j = -2; j <= 2; j++) {
+    for (int twice = 0; twice < 2; twice++) {
+      base.push_back(100.0 * exp(j * d));
+      next.push_back(100.0 * exp(shift + j * d));
+    }
+  }
+  const double t8 = 2.306;
+  runner_ratio r = runner_compare_runs(base.data(), 10, next.data(), 10, 3.0);
+  ASSERT_TRUE(r.has_interval);
+  EXPECT_NEAR(log(r.low), shift - t8 * d, 1e-9);
+  EXPECT_NEAR(log(r.high), shift + t8 * d, 1e-9);
+  // 5.2 % slower, its interval's low end 2.9 % (below 3 %): not proven
+  // slower. With the runs' degrees of freedom on either side it would be.
+  EXPECT_EQ(r.verdict, RUNNER_UNCERTAIN);
+}
+
+// ---------------------------------------------------------------------------
+// Repeated runs
+
+// A pass of 20 frames of one mode, the first a setup frame, every timed
+// frame taking ms.
+std::vector<runner_frame> pass_of(double ms) {
+  std::vector<runner_frame> frames;
+  for (int i = 0; i < 20; i++) frames.push_back({i == 0 ? 500.0 : ms, 0, i == 0, 0, -1.0, -1.0});
+  return frames;
+}
+
+// Passes flown until the runs end, with each pass's frames from ms(pass).
+int32_t fly(runner_runs* r, const runner_runs_plan& plan, double (*ms)(int32_t pass),
+            double seconds_each = 1.0) {
+  runner_runs_start(r, plan);
+  for (int32_t pass = 0; pass < 5000; pass++) {
+    runner_runs_pass_begins(r, pass * seconds_each);
+    if (!runner_runs_pass_done(r, pass_of(ms(pass)), (pass + 1) * seconds_each)) return pass + 1;
+  }
+  return -1;
+}
+
+double steady(int32_t) { return 10.0; }
+double noisy(int32_t pass) { return pass % 2 ? 10.0 : 12.0; }
+
+TEST(runner_runs, CountsCapsAndTheAutoStop) {
+  runner_runs_plan plan;
+  plan.warmup_passes = 2;
+  plan.runs = 4;
+  runner_runs r;
+  EXPECT_EQ(fly(&r, plan, steady), 6);
+  EXPECT_EQ(r.timed.size(), 4u);
+  EXPECT_EQ(r.ended_by, "the 4 runs asked for were flown");
+  // Auto: steady runs stop as soon as the runs may, noisy ones at the cap.
+  plan.auto_runs = true;
+  plan.max_runs = 12;
+  EXPECT_EQ(fly(&r, plan, steady), 2 + (int32_t)RUNNER_AUTO_MIN_RUNS);
+  EXPECT_EQ(r.timed.size(), RUNNER_AUTO_MIN_RUNS);
+  EXPECT_NE(r.ended_by.find("interval was within"), std::string::npos) << r.ended_by;
+  for (int32_t cap : {6, 12, 31}) {
+    plan.max_runs = cap;
+    fly(&r, plan, noisy);
+    EXPECT_EQ(r.timed.size(), (size_t)cap);
+    EXPECT_EQ(r.ended_by.rfind("--max-runs", 0), 0u) << r.ended_by;
+  }
+  // The time cap counts timed runs only: 2 warm-up passes, then 5 runs of
+  // 10 s reach --max-seconds 50.
+  plan.max_runs = 30;
+  plan.max_seconds = 50.0;
+  fly(&r, plan, noisy, 10.0);
+  EXPECT_EQ(r.timed.size(), 5u);
+  EXPECT_EQ(r.ended_by.rfind("--max-seconds", 0), 0u) << r.ended_by;
 }
 
 // ---------------------------------------------------------------------------

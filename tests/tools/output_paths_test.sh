@@ -3,7 +3,8 @@
 # the box-field program's benchmark mode: a missing folder is made with its
 # parents; a file where a folder is wanted, a folder where a file is wanted
 # and a folder nobody may write in are refused at once with one line naming
-# the path and the reason, status 1, and nothing run. The benchmark mode is
+# the path and the reason, status 1 (2 for the comparison's picture: a
+# usage error there, since 1 is a verdict), and nothing run. The benchmark mode is
 # started without a display: a refusal that came after the window would be
 # the fatal path's message instead.
 # Arguments: boxfield_runner, gallery_runner, boxfield, a scratch folder.
@@ -18,13 +19,14 @@ rm -rf "$work" && mkdir -p "$work/folder" "$work/locked"
 printf 'keep' >"$work/file"
 chmod 0555 "$work/locked"
 
-# refused NAME PATTERN COMMAND...: status 1, nothing on standard output and
-# one line on standard error matching PATTERN.
+# refused NAME PATTERN COMMAND...: status $want (1 unless set), nothing on
+# standard output and one line on standard error matching PATTERN.
+want=1
 refused() {
   local name=$1 pattern=$2 status=0
   shift 2
   "$@" >"$work/out" 2>"$work/err" || status=$?
-  [ "$status" = 1 ] || fail "$name: exit status $status, wanted 1 ($(tr '\n' '|' <"$work/err"))"
+  [ "$status" = "$want" ] || fail "$name: exit status $status, wanted $want ($(tr '\n' '|' <"$work/err"))"
   [ ! -s "$work/out" ] || fail "$name: the work ran: $(head -n 3 "$work/out" | tr '\n' '|')"
   [ "$(wc -l <"$work/err")" = 1 ] || fail "$name: $(wc -l <"$work/err") lines on standard error, wanted 1"
   grep -Eq "$pattern" "$work/err" || fail "$name: said '$(cat "$work/err")', wanted /$pattern/"
@@ -36,7 +38,9 @@ refused "runner --out below a file" "^boxfield_runner: cannot write to $work/fil
   "$boxfield_runner" --tour short --size 160x90 --out "$work/file/sub"
 refused "runner --results-file names a folder" "^boxfield_runner: cannot write $work/folder: it is a folder$" \
   "$boxfield_runner" --tour short --size 160x90 --out "$work/out-a" --results-file "$work/folder"
-refused "runner --compare --plot names a folder" "^boxfield_runner: cannot write $work/folder: it is a folder$" \
+# A comparison's picture path is a usage error (status 2: 1 is its verdict
+# for a slower build).
+want=2 refused "runner --compare --plot names a folder" "^boxfield_runner: cannot write $work/folder: it is a folder$" \
   "$boxfield_runner" --compare "$work/none-a.json" "$work/none-b.json" --plot "$work/folder"
 refused "gallery --out names a file" "^gallery_runner: cannot write to $work/file: it is not a folder$" \
   "$gallery_runner" --pages blur --out "$work/file"
