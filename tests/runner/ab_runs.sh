@@ -26,11 +26,11 @@ ab() {
 
 # A/A with a 10 % threshold (a mode's false verdict at 3 % is the 5 % the
 # statistics allow; at 10 % the interval would have to miss by far more).
-ab aa "$runner" --pairs 12 --threshold 10
+ab aa "$runner" --pairs 6 --threshold 10
 [ "$status" = 0 ] || [ "$status" = 4 ] || { cat aa.err; fail "A/A: status $status"; }
 grep -Eq 'verdict=(SLOWER|FASTER)' aa.out && fail "A/A said SLOWER or FASTER"
 [ "$(grep -c '^RESULT ab mode=' aa.out)" = 2 ] || fail "A/A: not one RESULT line per mode"
-grep -Eqv '^RESULT ab mode=(solid|wire) ratio=[0-9]+\.[0-9]{4} ci_low=([0-9]+\.[0-9]{4}|n/a) ci_high=([0-9]+\.[0-9]{4}|n/a) verdict=(SAME|UNCERTAIN) pairs=12 detectable_percent=([0-9]+\.[0-9]|n/a)$' \
+grep -Eqv '^RESULT ab mode=(solid|wire) ratio=[0-9]+\.[0-9]{4} ci_low=([0-9]+\.[0-9]{4}|n/a) ci_high=([0-9]+\.[0-9]{4}|n/a) verdict=(SAME|UNCERTAIN) pairs=6 detectable_percent=([0-9]+\.[0-9]|n/a)$' \
   <(grep '^RESULT ab' aa.out) && fail "A/A: a RESULT line out of form"
 grep -q '^differences: none' aa.out || fail "A/A named a difference"
 python3 - aa/ab.json <<'PYEOF' || fail "A/A: ab.json"
