@@ -173,10 +173,17 @@ static void select_plot_font(int32_t height) {
   font_select_by_name(name);
 }
 
-runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a, const runner_plot_run* b) {
-  const int32_t w = screen_width, h = screen_height;
-  font* previous_font = current_font;
-  int32_t previous_blend = text_blend_mode;
+// What drawing a picture changes besides GL state, put back by plot_end.
+struct plot_saved {
+  font* previous_font;
+  int32_t previous_blend;
+};
+
+// The state a picture is drawn in on a w x h surface: GL state saved, a
+// cleared background, the pixel overlay, the plot font for the height and
+// additive text.
+static plot_saved plot_begin(int32_t w, int32_t h) {
+  plot_saved saved = {current_font, text_blend_mode};
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
@@ -196,6 +203,23 @@ runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a,
   enter_overlay();
   select_plot_font(h);
   set_text_blend_mode(4);
+  return saved;
+}
+
+// Puts back what plot_begin changed and reads the picture.
+static runner_image plot_end(const plot_saved& saved, int32_t w, int32_t h) {
+  leave_overlay();
+  set_text_blend_mode(saved.previous_blend);
+  if (saved.previous_font) font_select(saved.previous_font);
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glPopAttrib();
+  return runner_read_surface(w, h);
+}
+
+runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a, const runner_plot_run* b) {
+  const int32_t w = screen_width, h = screen_height;
+  plot_saved saved = plot_begin(w, h);
 
   const int runs = b ? 2 : 1;
   const runner_plot_run* run[2] = {&a, b};
@@ -242,14 +266,7 @@ runner_image runner_plot_frametimes(const char* title, const runner_plot_run& a,
     box.y_max = runner_plot_choose_scale(top_ms > 0.0 ? top_ms : 1.0, 4).top_ms;
     draw_panel(box, modes[m].c_str(), series, runs);
   }
-  leave_overlay();
-  set_text_blend_mode(previous_blend);
-  if (previous_font) font_select(previous_font);
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
-  glPopAttrib();
-
-  return runner_read_surface(w, h);
+  return plot_end(saved, w, h);
 }
 
 // ---------------------------------------------------------------------------
@@ -262,26 +279,7 @@ static const int32_t one_rgb = 0xB0B8C4;
 
 runner_image runner_plot_ratios(const char* title, const std::vector<runner_plot_ratio_mode>& modes) {
   const int32_t w = screen_width, h = screen_height;
-  font* previous_font = current_font;
-  int32_t previous_blend = text_blend_mode;
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  glViewport(0, 0, w, h);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_BLEND);
-  glDisable(GL_LINE_SMOOTH);
-  glDisable(GL_FOG);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glClearColor(((background_rgb >> 16) & 255) / 255.0f, ((background_rgb >> 8) & 255) / 255.0f,
-               (background_rgb & 255) / 255.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  enter_overlay();
-  select_plot_font(h);
-  set_text_blend_mode(4);
+  plot_saved saved = plot_begin(w, h);
   int32_t line = current_line_height;
   draw_text(10, 8, 0, title ? title : "", text_rgb);
   draw_text(10, 8 + line + 6, 0,
@@ -344,11 +342,5 @@ runner_image runner_plot_ratios(const char* title, const std::vector<runner_plot
     }
     draw_text((int32_t)x0, (int32_t)(y0 - line - 4), 0, text, text_rgb);
   }
-  leave_overlay();
-  set_text_blend_mode(previous_blend);
-  if (previous_font) font_select(previous_font);
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
-  glPopAttrib();
-  return runner_read_surface(w, h);
+  return plot_end(saved, w, h);
 }
