@@ -283,7 +283,8 @@ runner_image runner_plot_ratios(const char* title, const std::vector<runner_plot
   int32_t line = current_line_height;
   draw_text(10, 8, 0, title ? title : "", text_rgb);
   draw_text(10, 8 + line + 6, 0,
-            "points: each pair's NEW/BASE in time order; band: the interval; dashed: 1 +- threshold",
+            "points: each pair's NEW/BASE in time order (beyond the scale: on its edge); band: the interval; "
+            "dashed: 1 +- threshold",
             text_rgb);
   char text[160];
   const double left = 10.0 + text_width("0.000") + 8.0, right = 16.0;
@@ -294,13 +295,25 @@ runner_image runner_plot_ratios(const char* title, const std::vector<runner_plot
   for (size_t m = 0; m < modes.size(); m++) {
     const runner_plot_ratio_mode& pm = modes[m];
     double t = pm.threshold_percent / 100.0;
-    // The scale holds every finite ratio, the interval and the threshold lines.
+    // The scale holds the interval, the threshold lines and every finite
+    // ratio within three interquartile ranges of the quartiles; a ratio of
+    // an episode beyond that sits on the panel's edge, so one outlier does
+    // not flatten the rest.
     double lo = std::min(1.0 - t, pm.has_interval ? pm.low : 1.0),
            hi = std::max(1.0 + t, pm.has_interval ? pm.high : 1.0);
+    std::vector<double> finite;
     for (double r : pm.ratios) {
-      if (isfinite(r)) {
-        lo = std::min(lo, r);
-        hi = std::max(hi, r);
+      if (isfinite(r)) finite.push_back(r);
+    }
+    std::sort(finite.begin(), finite.end());
+    if (!finite.empty()) {
+      double q1 = finite[finite.size() / 4], q3 = finite[(finite.size() * 3) / 4];
+      double fence_lo = q1 - 3.0 * (q3 - q1), fence_hi = q3 + 3.0 * (q3 - q1);
+      for (double r : finite) {
+        if (r >= fence_lo && r <= fence_hi) {
+          lo = std::min(lo, r);
+          hi = std::max(hi, r);
+        }
       }
     }
     double pad = std::max(0.005, (hi - lo) * 0.08);
@@ -330,6 +343,8 @@ runner_image runner_plot_ratios(const char* title, const std::vector<runner_plot
       if (isfinite(pm.ratios[i])) draw_rect_2d(x_of(i) - 2, y_of(pm.ratios[i]) - 2, 5, 5, ratio_rgb);
     }
     for (double level : {lo + pad, 1.0, hi - pad}) {
+      // The 1.000 label only where it clears the two ends' labels.
+      if (level == 1.0 && (y_of(lo + pad) - y_of(1.0) < line || y_of(1.0) - y_of(hi - pad) < line)) continue;
       snprintf(text, sizeof text, "%.3f", level);
       draw_text((int32_t)(x0 - text_width(text) - 6), (int32_t)(y_of(level) - line / 2), 0, text, text_rgb);
     }

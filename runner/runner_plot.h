@@ -71,6 +71,7 @@ struct runner_plot_ratio_mode {
 // Draws the picture of an A/B (ab.png) over the whole current surface and
 // returns it read back: a panel per mode with each pair's ratio as a point,
 // a line at 1, the threshold lines (dashed) and the interval (a band), on a
-// scale that holds every finite ratio and the threshold lines. Same GL
-// needs and state as runner_plot_frametimes.
+// scale that holds the interval, the threshold lines and every finite ratio
+// within three interquartile ranges of the quartiles (a ratio beyond sits on
+// the panel's edge). Same GL needs and state as runner_plot_frametimes.
 runner_image runner_plot_ratios(const char* title, const std::vector<runner_plot_ratio_mode>& modes);

@@ -158,6 +158,40 @@ TEST(runner_plot, ScaleCoversTheSlowerRunToo) {
   }
 }
 
+TEST(runner_plot, RatiosPictureKeepsItsScaleThroughAnOutlier) {
+  // Twenty pair ratios from 1.00 to 1.095 and one episode of 3.0: the
+  // twenty spread over much of the panel instead of a sliver at its foot,
+  // and there is a panel for each mode.
+  ASSERT_TRUE(headless_gl_open(640, 360));
+  runner_plot_ratio_mode solid;
+  solid.name = "solid";
+  for (int i = 0; i < 20; i++) solid.ratios.push_back(1.0 + 0.005 * i);
+  solid.ratios.push_back(3.0);
+  solid.ratio = 1.05;
+  solid.has_interval = true;
+  solid.low = 1.03;
+  solid.high = 1.07;
+  solid.verdict = "SLOWER";
+  runner_plot_ratio_mode wire = solid;
+  wire.name = "wire";
+  runner_image im = runner_plot_ratios("ratios", {solid, wire});
+  EXPECT_EQ(panels_in_column(im, im.width / 2), 2);
+  // Rows of the first panel (the top half) that hold one of the twenty
+  // points (the outlier is the last, at the right).
+  int32_t first = -1, last = -1;
+  for (int32_t y = 0; y < im.height / 2; y++) {
+    for (int32_t x = 60; x < im.width * 9 / 10; x++) {
+      const uint8_t* p = &im.rgb[((size_t)y * im.width + x) * 3];
+      if (abs(p[0] - 0x4F) <= 8 && abs(p[1] - 0xC3) <= 8 && abs(p[2] - 0xF7) <= 8) {
+        if (first < 0) first = y;
+        last = y;
+      }
+    }
+  }
+  ASSERT_GE(first, 0);
+  EXPECT_GT(last - first, im.height / 8) << first << ".." << last;
+}
+
 // The axis for slowest frame x: finite, at or above x, round, not absurdly
 // high, with a bounded number of steps.
 void expect_scale_covers(double x, int ticks) {
