@@ -49,7 +49,7 @@ ab slower "$runner --add-work 20" --max-seconds 400
 [ "$status" = 1 ] || { cat slower.err; fail "--add-work 20: status $status"; }
 [ "$(grep -c 'verdict=SLOWER' slower.out)" = 2 ] || fail "--add-work 20 not SLOWER in both modes"
 grep -q '^differs: added work (--add-work): "0 %" against "20 %"' slower.out || fail "added work not named"
-[ -s slower/new-001/report.json ] && [ -s slower/base-001/stderr.txt ] || fail "the sides' files were not kept"
+[ -s slower/new-001/report.json ] && [ -e slower/base-001/stderr.txt ] || fail "the sides' files were not kept"
 grep -q '"add_work_percent": 20' slower/new-001/report.json || fail "report does not record --add-work"
 
 # A flight option before --: a usage error, no flight.
