@@ -70,18 +70,19 @@ static const char tour_reference[] =
 
 static const char tour_ab[] =
     "# A/B pairs: a short flight of the bench tour's kind, the field in view\n"
-    "# from outside, about 24 frames a mode, so that a timed run takes a second\n"
-    "# or a few and the two sides of an A/B take turns often.\n"
+    "# from outside, about 12 solid and 8 wire frames, so that a timed run takes\n"
+    "# a second or a few on a software renderer (a wire frame costs about 0.2 s\n"
+    "# there) and the two sides of an A/B take turns often.\n"
     "1 move 0 0\n"
     "2 down W\n"
-    "12 move 1 0\n"
-    "24 down M\n"
-    "26 up M\n"
-    "26 up W\n"
-    "28 down S\n"
-    "36 move -1 0\n"
-    "48 up S\n"
-    "48 end\n";
+    "8 move 1 0\n"
+    "13 down M\n"
+    "15 up M\n"
+    "15 up W\n"
+    "16 down S\n"
+    "19 move -1 0\n"
+    "23 up S\n"
+    "23 end\n";
 
 struct tour {
   const char* name;
