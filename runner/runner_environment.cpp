@@ -225,8 +225,9 @@ void runner_environment_gather(runner_environment* e) {
 }
 
 std::string runner_driver_settings(const char* const* environment) {
-  static const char* const prefixes[] = {"LP_",   "GALLIUM_",     "MESA_",         "LIBGL_",
-                                         "__GL_", "vblank_mode=", "mesa_glthread="};
+  static const char* const prefixes[] = {
+      "LP_",          "GALLIUM_",       "MESA_",           "LIBGL_", "__GL_",
+      "vblank_mode=", "mesa_glthread=", "GLIBC_TUNABLES=", "MALLOC_"};
   std::vector<std::string> set;
   for (const char* const* v = environment; v && *v; v++) {
     for (const char* p : prefixes) {

@@ -520,9 +520,12 @@ TEST(runner_environment, DriverSettingsAreTheDriversOwnVariablesSorted) {
                                      "vblank_mode=0",
                                      "vblank_modes=1",
                                      "LP_",
+                                     "GLIBC_TUNABLES=glibc.malloc.trim_threshold=268435456",
+                                     "MALLOC_ARENA_MAX=2",
                                      nullptr};
   EXPECT_EQ(runner_driver_settings(environment),
-            "LP_NUM_THREADS=1; MESA_GL_VERSION_OVERRIDE=3.3; vblank_mode=0");
+            "GLIBC_TUNABLES=glibc.malloc.trim_threshold=268435456; LP_NUM_THREADS=1; MALLOC_ARENA_MAX=2; "
+            "MESA_GL_VERSION_OVERRIDE=3.3; vblank_mode=0");
   const char* const none[] = {"HOME=/root", nullptr};
   EXPECT_EQ(runner_driver_settings(none), "");
 }
