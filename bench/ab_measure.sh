@@ -5,8 +5,10 @@
 # the default 10-minute cap, flying the flight given (default: the ab tour
 # at 160x90 on the real clock). Prints each try's verdicts, pairs, minutes
 # and the smallest change it could have seen, then the counts per mode.
-# Driver settings come from the environment, as for any A/B, e.g.
-#   LP_NUM_THREADS=0 bash bench/ab_measure.sh build 10 5
+# Driver and allocator settings come from the environment, as for any A/B,
+# e.g. with the settings docs/benchmarking.md recommends for llvmpipe:
+#   LP_NUM_THREADS=0 GLIBC_TUNABLES=glibc.malloc.trim_threshold=268435456 \
+#     bash bench/ab_measure.sh build 10 5
 #   bash bench/ab_measure.sh build 5 10 --tour ab --size 320x180 --real-clock
 # Every try's reports, ab.json and ab.png stay in build/ab-measure/.
 set -euo pipefail
@@ -30,7 +32,7 @@ mkdir -p "$out"
 what="an A/A"
 [ "$percent" = 0 ] || what="NEW with --add-work $percent"
 echo "A/B of $runner against itself, $what; flight: ${flight[*]}"
-echo "driver settings: $(env | grep -E '^(LP_|GALLIUM_|MESA_|LIBGL_)' | tr '\n' ' ')"
+echo "driver settings: $(env | grep -E '^(LP_|GALLIUM_|MESA_|LIBGL_|GLIBC_TUNABLES=|MALLOC_)' | tr '\n' ' ')"
 printf '%-4s %-7s %s\n' try status "per mode: verdict ratio (interval) pairs detectable; minutes"
 for t in $(seq 1 "$tries"); do
   status=0

@@ -6,9 +6,10 @@
 # (default: --threshold 3 and the ab tour at 160x90 on the real clock), must
 # name commit SLOW. Prints the bisect's output and a last line saying
 # whether it named the right commit; the output, the worktrees and every
-# A/B stay in BUILD/bisect-measure/. Driver settings come from the
-# environment, as for any A/B, e.g.
-#   LP_NUM_THREADS=0 bash bench/bisect_measure.sh build 8 5 8
+# A/B stay in BUILD/bisect-measure/. Driver and allocator settings come
+# from the environment, as for any A/B, e.g.
+#   LP_NUM_THREADS=0 GLIBC_TUNABLES=glibc.malloc.trim_threshold=268435456 \
+#     bash bench/bisect_measure.sh build 8 5 8
 #   bash bench/bisect_measure.sh build 8 5 8 --threshold 4 -- --tour ab --size 160x90 --real-clock
 # Exit status: 0 the right commit named, 1 otherwise, 2 usage.
 set -uo pipefail
@@ -47,7 +48,7 @@ for i in $(seq 1 "$commits"); do
 done
 
 echo "bisect of $commits commits, --add-work $percent from step $slow ($expected); options: ${args[*]}"
-echo "driver settings: $(env | grep -E '^(LP_|GALLIUM_|MESA_|LIBGL_)' | tr '\n' ' ')"
+echo "driver settings: $(env | grep -E '^(LP_|GALLIUM_|MESA_|LIBGL_|GLIBC_TUNABLES=|MALLOC_)' | tr '\n' ' ')"
 start=$(date +%s)
 status=0
 "$runner" --bisect --good "HEAD~$((commits - 1))" --bad HEAD --build true --run 'sh run.sh' \
