@@ -221,7 +221,7 @@ TEST_F(RunnerAbSides, VerdictsResultLinesAndRecord) {
   std::stringstream text;
   text << json.rdbuf();
   for (const char* key : {"\"version\": 1", "\"pairs\": 12", "\"generation\": 12", "\"verdict\": \"SLOWER\"",
-                          "/out/new-012/report.json\"", "\"first\": \"new\""})
+                          "/out/new-012/report.json\"", "\"first\": \"new\"", "\"started\": \"new\""})
     EXPECT_NE(text.str().find(key), std::string::npos) << key;
   struct stat st;
   EXPECT_EQ(stat((dir + "/out/base-012/report.json").c_str(), &st), 0);
