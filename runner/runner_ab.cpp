@@ -119,6 +119,42 @@ struct ab_state {
   std::string failure;  // the line that ended the A/B, "" while none
 };
 
+// Each side runs in a process group of its own, so that ending a side ends
+// whatever its command started too (a wrapper script's runner, its awk): a
+// child left behind would go on using the CPU during the next measurement
+// and writing into the side's folder. The groups are kept here for the stop
+// signals below, which a terminal's Ctrl-C no longer sends to the sides.
+static volatile sig_atomic_t side_group[2];
+
+// A stop signal (Ctrl-C, a kill, a closed terminal) ends the sides' groups,
+// then the controller as the signal would have.
+static void end_sides_and_stop(int sig) {
+  for (int s = 0; s < 2; s++) {
+    if (side_group[s] > 0) kill(-(pid_t)side_group[s], SIGTERM);
+  }
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+// Installed where the caller left the default, so a caller's own handler
+// is kept.
+static void pass_stop_signals_to_sides() {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction old;
+    if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = end_sides_and_stop;
+    sigemptyset(&sa.sa_mask);
+    sigaction(sig, &sa, nullptr);
+  }
+}
+
+// Ends side p's process group (the side and all it started).
+static void end_side(ab_process* p) {
+  if (p->pid > 0) kill(-p->pid, SIGTERM);
+}
+
 static void close_fd(int* fd) {
   if (*fd >= 0) close(*fd);
   *fd = -1;
@@ -196,9 +232,12 @@ static bool start_side(ab_state* st, int s, int generation) {
   const std::string& dir = s == SIDE_BASE ? rq.base_dir : rq.next_dir;
   int out_fd = open(p.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   int err_fd = open(p.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (out_fd < 0 || err_fd < 0) {
+  // Standard input from /dev/null: in a group of its own, a side reading
+  // the terminal would be stopped.
+  int null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (out_fd < 0 || err_fd < 0 || null_fd < 0) {
     st->failure = std::string(side_names[s]) + ": cannot write " + p.folder + ": " + strerror(errno);
-    for (int fd : {to[0], to[1], from[0], from[1], out_fd, err_fd}) {
+    for (int fd : {to[0], to[1], from[0], from[1], out_fd, err_fd, null_fd}) {
       if (fd >= 0) close(fd);
     }
     return false;
@@ -207,12 +246,16 @@ static bool start_side(ab_state* st, int s, int generation) {
   fflush(st->err);
   pid_t pid = fork();
   if (pid == 0) {
+    // Its own process group, and SIGPIPE as a program expects it (the
+    // controller ignores it, and an ignored signal stays ignored past exec).
+    setpgid(0, 0);
+    signal(SIGPIPE, SIG_DFL);
     // The turns on descriptors 3 (in) and 4 (out), standard output and
     // error into the side's folder; first moved above 10 so no dup2 lands
     // on a descriptor still to be moved.
     int in = fcntl(to[0], F_DUPFD, 10), outp = fcntl(from[1], F_DUPFD, 10);
     if (in < 0 || outp < 0 || dup2(in, 3) < 0 || dup2(outp, 4) < 0 || dup2(out_fd, 1) < 0 ||
-        dup2(err_fd, 2) < 0)
+        dup2(err_fd, 2) < 0 || dup2(null_fd, 0) < 0)
       _exit(126);
     close(in);
     close(outp);
@@ -233,6 +276,12 @@ static bool start_side(ab_state* st, int s, int generation) {
   close(from[1]);
   close(out_fd);
   close(err_fd);
+  close(null_fd);
+  // Set here too, so the group exists before any signal is sent to it.
+  if (pid > 0) {
+    setpgid(pid, pid);
+    side_group[s] = pid;
+  }
   if (pid < 0) {
     close(to[1]);
     close(from[0]);
@@ -250,6 +299,13 @@ static std::string reap(ab_process* p, int* status_out) {
   int status = 0;
   std::string how;
   if (p->pid > 0) {
+    // Once the side has ended (still unreaped, so its number cannot be
+    // taken by another process), whatever it started and left running is
+    // ended with it.
+    siginfo_t info;
+    while (waitid(P_PID, (id_t)p->pid, &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    kill(-p->pid, SIGTERM);
     while (waitpid(p->pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status)) {
@@ -257,6 +313,9 @@ static std::string reap(ab_process* p, int* status_out) {
     } else if (WIFSIGNALED(status)) {
       how = std::string("ended by signal ") + std::to_string(WTERMSIG(status));
     }
+  }
+  for (int s = 0; s < 2; s++) {
+    if (side_group[s] == p->pid) side_group[s] = 0;
   }
   p->pid = -1;
   close_fd(&p->to_fd);
@@ -268,7 +327,7 @@ static std::string reap(ab_process* p, int* status_out) {
 // Ends both sides at once (after a failure).
 static void kill_sides(ab_state* st) {
   for (ab_process& p : st->side) {
-    if (p.pid > 0) kill(p.pid, SIGTERM);
+    end_side(&p);
     reap(&p, nullptr);
   }
 }
@@ -312,7 +371,7 @@ static bool expect(ab_state* st, int s, const char* word, const std::string& whe
   if (got < 0) {
     char what[120];
     snprintf(what, sizeof what, "it said nothing for %g s", st->request->silence_seconds);
-    kill(st->side[s].pid, SIGTERM);
+    end_side(&st->side[s]);
     side_failed(st, s, what, where);
   } else if (got == 0 && strcmp(word, "ready") == 0) {
     side_failed(st, s,
@@ -325,7 +384,7 @@ static bool expect(ab_state* st, int s, const char* word, const std::string& whe
     for (char& c : line) {
       if ((unsigned char)c < 32) c = '?';
     }
-    kill(st->side[s].pid, SIGTERM);
+    end_side(&st->side[s]);
     side_failed(st, s, "it said '" + line + "' where '" + word + "' was due", where);
   }
   return false;
@@ -480,6 +539,7 @@ int runner_ab_main(const runner_ab_request& rq, FILE* out, FILE* err, runner_ab_
   free(absolute);
   // A side that ends while a turn is written to it must not end the A/B.
   signal(SIGPIPE, SIG_IGN);
+  pass_stop_signals_to_sides();
   st.start_s = runner_seconds();
 
   std::vector<ab_pair> pairs;

@@ -172,7 +172,10 @@ class RunnerAbSides : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir = pattern;
     std::ofstream(dir + "/side.sh") << fake_side;
-    std::ofstream(dir + "/dies.sh") << "#!/bin/sh\necho ready >&4\nread -r line <&3\n"
+    // Dies in its first turn, leaving a child that would write a second later.
+    std::ofstream(dir + "/dies.sh") << "#!/bin/sh\necho ready >&4\n"
+                                       "(exec 3<&- 4>&-; sleep 1; echo 'late: left running' >&2) &\n"
+                                       "read -r line <&3\n"
                                        "echo 'fake: out of memory in frame 3' >&2\nexit 1\n";
   }
   void TearDown() override { (void)!system(("rm -rf '" + dir + "'").c_str()); }
@@ -255,6 +258,12 @@ TEST_F(RunnerAbSides, FailingSidesAndIncomparableReports) {
   EXPECT_NE(dies.err.find("its last error line: fake: out of memory in frame 3"), std::string::npos)
       << dies.err;
   EXPECT_NE(dies.err.find("/out/new-001/stderr.txt"), std::string::npos) << dies.err;
+  // What the side started ended with it: nothing more reaches its folder.
+  sleep(2);
+  std::ifstream dies_err(dir + "/out/new-001/stderr.txt");
+  std::stringstream dies_text;
+  dies_text << dies_err.rdbuf();
+  EXPECT_EQ(dies_text.str(), "fake: out of memory in frame 3\n");
   // Another size in one side's command: not an A/B, with the difference named.
   std::vector<std::string> bigger = side("1");
   bigger.insert(bigger.end(), {"--size", "320x180"});
