@@ -58,14 +58,14 @@ fi
 (cd build && ctest --output-on-failure -j"$jobs") | tee build/ctest-all.log
 
 step "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBF_SANITIZE=ON -DBF_BENCH=OFF >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBF_SANITIZE=ON -DBF_BENCH=OFF -DBF_GL_TESTS=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest -L '^unit$' --output-on-failure -j"$jobs") | tee build-asan/ctest-unit.log
 
 step "unit tests with x87 arithmetic (the 32-bit Windows build's)"
-cmake -S . -B build-x87 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBF_X87=ON -DBF_WERROR=ON -DBF_BENCH=OFF >/dev/null
+cmake -S . -B build-x87 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBF_X87=ON -DBF_WERROR=ON -DBF_BENCH=OFF -DBF_GL_TESTS=OFF >/dev/null
 cmake --build build-x87 -j"$jobs"
 (cd build-x87 && ctest -L '^unit$' --output-on-failure -j"$jobs") | tee build-x87/ctest-unit.log
 
